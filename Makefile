@@ -1,0 +1,33 @@
+# The two commands a new user needs:
+#   make demo   set up, build, and run the demo
+#   make test   set up, build, and run every test
+# Both install missing Debian packages first and are safe to run again.
+
+PRESET ?= release
+BUILD := build/$(PRESET)
+# VASK_WERROR=ON turns warnings into errors (CI does).
+CONFIGURE_FLAGS := $(if $(VASK_WERROR),-DVASK_WERROR=$(VASK_WERROR))
+
+.PHONY: demo test test-asan build setup clean
+
+setup:
+	@tools/setup.sh
+
+build: setup
+	@cmake --preset $(PRESET) $(CONFIGURE_FLAGS) >/dev/null
+	@cmake --build $(BUILD)
+
+demo: build
+	@tools/demo.sh $(BUILD)
+
+test: build
+	@ctest --preset $(PRESET)
+
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: setup
+	@cmake --preset asan $(CONFIGURE_FLAGS) >/dev/null
+	@cmake --build build/asan
+	@ctest --preset asan
+
+clean:
+	rm -rf build out

@@ -1,0 +1,94 @@
+#include "platform/q3d/core/System.h"
+
+#include <mutex>
+
+#include "platform/q3d/core/Errors.h"
+#include "platform/q3d/core/FailPoints.h"
+
+namespace q3d {
+namespace {
+
+constexpr TQ3Uns32 kMajorRevision = 1;
+constexpr TQ3Uns32 kMinorRevision = 6;
+
+struct SystemState {
+    std::mutex mutex;
+    TQ3Uns32 initCount = 0;
+    TQ3Uns32 major = kMajorRevision;
+    TQ3Uns32 minor = kMinorRevision;
+};
+
+SystemState& state() {
+    static SystemState* const instance = new SystemState;
+    return *instance;
+}
+
+}  // namespace
+
+bool requireInitialized() noexcept {
+    SystemState& s = state();
+    bool initialized;
+    {
+        std::lock_guard lock(s.mutex);
+        initialized = s.initCount > 0;
+    }
+    if (!initialized) postError(kQ3ErrorNotInitialized);
+    return initialized;
+}
+
+void setReportedVersion(TQ3Uns32 major, TQ3Uns32 minor) noexcept {
+    SystemState& s = state();
+    std::lock_guard lock(s.mutex);
+    s.major = major;
+    s.minor = minor;
+}
+
+void restoreReportedVersion() noexcept { setReportedVersion(kMajorRevision, kMinorRevision); }
+
+}  // namespace q3d
+
+TQ3Status Q3Initialize(void) {
+    if (q3d::failPoint(__func__)) return kQ3Failure;
+    q3d::SystemState& s = q3d::state();
+    bool nested;
+    {
+        std::lock_guard lock(s.mutex);
+        nested = s.initCount > 0;
+        ++s.initCount;
+    }
+    if (nested) q3d::postNotice(kQ3NoticeSystemAlreadyInitialized);
+    return kQ3Success;
+}
+
+TQ3Status Q3Exit(void) {
+    if (q3d::failPoint(__func__)) return kQ3Failure;
+    q3d::SystemState& s = q3d::state();
+    {
+        std::lock_guard lock(s.mutex);
+        if (s.initCount > 0) {
+            --s.initCount;
+            return kQ3Success;
+        }
+    }
+    q3d::postError(kQ3ErrorNotInitialized);
+    return kQ3Failure;
+}
+
+TQ3Boolean Q3IsInitialized(void) {
+    q3d::SystemState& s = q3d::state();
+    std::lock_guard lock(s.mutex);
+    return s.initCount > 0 ? kQ3True : kQ3False;
+}
+
+TQ3Status Q3GetVersion(TQ3Uns32* majorRevision, TQ3Uns32* minorRevision) {
+    if (q3d::failPoint(__func__)) return kQ3Failure;
+    if (majorRevision == nullptr || minorRevision == nullptr) {
+        q3d::postError(kQ3ErrorNULLParameter);
+        return kQ3Failure;
+    }
+    q3d::SystemState& s = q3d::state();
+    std::lock_guard lock(s.mutex);
+    *majorRevision = s.major;
+    *minorRevision = s.minor;
+    return kQ3Success;
+}

@@ -1,0 +1,58 @@
+// The Spot Light effect ("VASK Spot Light").
+#include "manipulator/ControlsPanel.h"
+#include "platform/effect_api/PiPL.h"
+#include "plugins/common/Resources.h"
+#include "scene/LightRecord.h"
+#include "shell/FlatMarker.h"
+#include "shell/Lifecycle.h"
+#include "shell/ParamTables.h"
+#include "shell/Plugin.h"
+
+namespace vask {
+namespace {
+
+constexpr pipl::Fields kPiPL{.name = "VASK Spot Light", .matchName = "HALV VASKSPOT1"};
+VASK_DEFINE_PIPL(kPiPL);
+
+void initRecord(EffectCall&, void* live) {
+  initLightRecord(*static_cast<LightSequenceRecord*>(live), PanelKind::SpotLight);
+}
+void destroyRecord(EffectCall&, void* live) {
+  destroyLightRecord(*static_cast<LightSequenceRecord*>(live));
+}
+ControlsPanel* panelOf(EffectCall& call) {
+  auto* r = liveLightRecord(call);
+  return r ? r->panel : nullptr;
+}
+using Events = PanelEvents<panelOf>;
+
+constexpr PluginDefinition kDefinition{
+    .eventStyle = EventStyle::ClickOrDrag,
+    .aboutTitle = "Vask Spot Light\n3D Effects Plugin",
+    .resources = plugins::kCommonResources,
+    .globalRecordSize = sizeof(GlobalRecord),
+    .globalSetdown = nullptr,
+    .declareParams = declareBeamlampParams,
+    .liveRecordSize = sizeof(LightSequenceRecord),
+    .initLiveRecord = initRecord,
+    .destroyLiveRecord = destroyRecord,
+    .flatSize = flatMarker::flatSize,
+    .fillFlat = flatMarker::fillFlat,
+    .heldFlatSize = flatMarker::heldFlatSize,
+    .unflatten = flatMarker::unflatten,
+    // The light and its marker are published by the spot light's own step,
+    // which comes with the lights; until then the instance adds nothing.
+    .contribute = nullptr,
+    // The spot light's render is not declared a no-op.
+    .setsNopRender = false,
+    .click = Events::click,
+    .drag = Events::drag,
+    .endDrag = Events::endDrag,
+    .draw = Events::draw,
+};
+
+}  // namespace
+
+const PluginDefinition& thisPlugin() { return kDefinition; }
+
+}  // namespace vask

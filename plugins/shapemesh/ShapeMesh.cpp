@@ -1,0 +1,88 @@
+// The Mesh Object effect ("VASK Lattix Object").
+#include "manipulator/ControlsPanel.h"
+#include "platform/effect_api/PiPL.h"
+#include "plugins/common/Resources.h"
+#include "plugins/shapemesh/ObjectRecord.h"
+#include "platform/q3d/QD3DGroup.h"
+#include "scene/SharedSceneBlock.h"
+#include "shell/FlatMarker.h"
+#include "shell/Lifecycle.h"
+#include "shell/Memory.h"
+#include "shell/ParamTables.h"
+#include "shell/Plugin.h"
+
+namespace vask {
+namespace {
+
+constexpr pipl::Fields kPiPL{.name = "VASK Lattix Object", .matchName = "HALV VASKSHAPEMESH1"};
+VASK_DEFINE_PIPL(kPiPL);
+
+void release(TQ3Object& ref) {
+  if (ref) Q3Object_Dispose(ref);
+  ref = nullptr;
+}
+
+void initRecord(EffectCall&, void* live) {
+  auto& r = *static_cast<ObjectSequenceRecord*>(live);
+  r.panel = createControlsPanel(PanelKind::MeshObject);
+}
+
+void destroyRecord(EffectCall&, void* live) {
+  auto& r = *static_cast<ObjectSequenceRecord*>(live);
+  freeBlock(r.pixelBuffer);
+  r.pixelBuffer = nullptr;
+  r.pixelBufferSize = 0;
+  destroyControlsPanel(r.panel);
+  r.panel = nullptr;
+  release(r.objectAttributes);
+  release(r.objectTransform);
+  release(r.objectGroup);
+  release(r.surfaceShader);
+  release(r.grid);
+}
+
+ObjectSequenceRecord* liveRecord(EffectCall& call) {
+  return static_cast<ObjectSequenceRecord*>(liveSequence(call));
+}
+
+ControlsPanel* panelOf(EffectCall& call) {
+  auto* r = liveRecord(call);
+  return r ? r->panel : nullptr;
+}
+using Events = PanelEvents<panelOf>;
+
+// The relief mesh itself is built from the height-field layer by the mesh
+// step, which comes with the mesh; until an object group exists there is
+// nothing to publish.
+void contribute(EffectCall& call, SharedSceneBlock& block) {
+  ObjectSequenceRecord* r = liveRecord(call);
+  if (r && r->objectGroup) Q3Group_AddObject(block.displayGroup, r->objectGroup);
+}
+
+constexpr PluginDefinition kDefinition{
+    .eventStyle = EventStyle::ClickOrDrag,
+    .aboutTitle = "Vask Simple Object\n3D Effects Plugin",
+    .resources = plugins::kCommonResources,
+    .globalRecordSize = sizeof(GlobalRecord),
+    .globalSetdown = nullptr,
+    .declareParams = declareShapemeshParams,
+    .liveRecordSize = sizeof(ObjectSequenceRecord),
+    .initLiveRecord = initRecord,
+    .destroyLiveRecord = destroyRecord,
+    .flatSize = flatMarker::flatSize,
+    .fillFlat = flatMarker::fillFlat,
+    .heldFlatSize = flatMarker::heldFlatSize,
+    .unflatten = flatMarker::unflatten,
+    .contribute = contribute,
+    .setsNopRender = true,
+    .click = Events::click,
+    .drag = Events::drag,
+    .endDrag = Events::endDrag,
+    .draw = Events::draw,
+};
+
+}  // namespace
+
+const PluginDefinition& thisPlugin() { return kDefinition; }
+
+}  // namespace vask

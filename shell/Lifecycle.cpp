@@ -1,0 +1,240 @@
+#include "shell/Lifecycle.h"
+
+#include <cstring>
+
+#include "platform/q3d/QD3D.h"
+#include "scene/SharedSceneBlock.h"
+#include "shell/Plugin.h"
+#include "shell/Version.h"
+
+namespace vask {
+namespace {
+
+// Whether this library holds one of QuickDraw 3D's initialisation counts.
+// Each library takes its own, so that one plug-in's global setdown cannot shut
+// QuickDraw 3D down under the others that share it.
+bool gHoldsQ3 = false;
+
+enum class RecordState { Live, Flat, Unusable };
+
+// What a sequence handle holds. Flat records come from project files, so the
+// size is checked before the flag is read, and a live record must have the
+// live size.
+RecordState stateOf(const void* record, uint64_t bytes) {
+  if (!record || bytes < sizeof(int32_t)) return RecordState::Unusable;
+  int32_t flag;
+  std::memcpy(&flag, record, sizeof flag);
+  if (flag == kFlatRecord) return RecordState::Flat;
+  if (flag == kLiveRecord && bytes == thisPlugin().liveRecordSize) return RecordState::Live;
+  return RecordState::Unusable;
+}
+
+// A new handle holding an initialised live record, unlocked.
+PF_Handle newLiveRecord(EffectCall& call) {
+  const PluginDefinition& plugin = thisPlugin();
+  PF_Handle h = call.newHandle(plugin.liveRecordSize);
+  call.lockHandle(h);
+  try {
+    plugin.initLiveRecord(call, *h);
+  } catch (...) {
+    call.unlockHandle(h);
+    call.disposeHandle(h);
+    throw;
+  }
+  call.unlockHandle(h);
+  return h;
+}
+
+// The common routine of sequence setup and re-setup, on out_data's handle.
+void setupSequence(EffectCall& call) {
+  const PluginDefinition& plugin = thisPlugin();
+  PF_OutData* out = call.outData();
+  PF_Handle old = out->sequence_data;
+  if (!old) {
+    out->sequence_data = newLiveRecord(call);
+    return;
+  }
+  const uint64_t bytes = call.handleSize(old);
+  call.lockHandle(old);
+  const RecordState state = stateOf(*old, bytes);
+  if (state == RecordState::Live) {
+    call.unlockHandle(old);
+    return;
+  }
+  PF_Handle fresh = nullptr;
+  try {
+    fresh = newLiveRecord(call);
+    if (state == RecordState::Flat) {
+      call.lockHandle(fresh);
+      try {
+        plugin.unflatten(call, *fresh, *old, bytes);
+      } catch (...) {
+        call.unlockHandle(fresh);
+        throw;
+      }
+      call.unlockHandle(fresh);
+    }
+    // An unusable handle (too short, unknown flag) is replaced by a fresh
+    // record: the parameters still hold everything the user set.
+  } catch (...) {
+    call.unlockHandle(old);
+    if (fresh) {
+      call.lockHandle(fresh);
+      plugin.destroyLiveRecord(call, *fresh);
+      call.unlockHandle(fresh);
+      call.disposeHandle(fresh);
+    }
+    throw;
+  }
+  call.unlockHandle(old);
+  if (old == call.inData()->sequence_data) call.dropSequenceLock();
+  call.disposeHandle(old);
+  if (old == call.inData()->sequence_data) call.inData()->sequence_data = nullptr;
+  out->sequence_data = fresh;
+}
+
+}  // namespace
+
+void* liveSequence(EffectCall& call) {
+  void* record = call.sequence();
+  if (!record) return nullptr;
+  const uint64_t bytes = call.handleSize(call.inData()->sequence_data);
+  return stateOf(record, bytes) == RecordState::Live ? record : nullptr;
+}
+
+SharedSceneBlock& sceneBlockOf(EffectCall& call) {
+  auto* global = call.globalAs<GlobalRecord>();
+  if (!global || !global->sceneBlock) raise(PF_Err_INVALID_CALLBACK);
+  return *global->sceneBlock;
+}
+
+void globalSetup(EffectCall& call) {
+  const PluginDefinition& plugin = thisPlugin();
+  PF_OutData* out = call.outData();
+  const VersionInfo version = readVersion();
+  out->my_version = versionWord(version);
+  out->out_flags = PF_OutFlag_KEEP_RESOURCE_OPEN;
+
+  if (!gHoldsQ3) {
+    if (Q3Initialize() != kQ3Success) raise(msg::kQ3InitFailed);
+    gHoldsQ3 = true;
+  }
+  TQ3Uns32 major = 0, minor = 0;
+  if (Q3GetVersion(&major, &minor) != kQ3Success || major == 0 || (major == 1 && minor < 5))
+    raise(msg::kQ3VersionTooOld);
+
+  out->out_flags |= PF_OutFlag_CUSTOM_UI;
+
+  if (!out->global_data) {
+    PF_Handle h = call.newHandle(plugin.globalRecordSize);
+    call.lockHandle(h);
+    try {
+      static_cast<GlobalRecord*>(*h)->sceneBlock = openSharedScene();
+    } catch (...) {
+      // Without its block the plug-in keeps no global data.
+      call.unlockHandle(h);
+      call.disposeHandle(h);
+      throw;
+    }
+    call.unlockHandle(h);
+    out->global_data = h;
+  }
+}
+
+void globalSetdown(EffectCall& call) {
+  const PluginDefinition& plugin = thisPlugin();
+  if (gHoldsQ3) {
+    Q3Exit();
+    gHoldsQ3 = false;
+  }
+  PF_InData* in = call.inData();
+  PF_Handle h = in->global_data;
+  if (h) {
+    call.lockHandle(h);
+    if (plugin.globalSetdown) plugin.globalSetdown(call, *h);
+    call.unlockHandle(h);
+    call.dropGlobalLock();
+    call.disposeHandle(h);
+  }
+  call.outData()->global_data = nullptr;
+  in->global_data = nullptr;
+}
+
+void sequenceSetup(EffectCall& call) { setupSequence(call); }
+
+void sequenceResetup(EffectCall& call) {
+  call.outData()->sequence_data = call.inData()->sequence_data;
+  setupSequence(call);
+}
+
+void sequenceFlatten(EffectCall& call) {
+  const PluginDefinition& plugin = thisPlugin();
+  PF_InData* in = call.inData();
+  PF_OutData* out = call.outData();
+  out->sequence_data = in->sequence_data;
+  PF_Handle old = out->sequence_data;
+  if (!old) {
+    out->flat_sdata_size = 0;
+    return;
+  }
+  const uint64_t bytes = call.handleSize(old);
+  call.lockHandle(old);
+  const RecordState state = stateOf(*old, bytes);
+  if (state != RecordState::Live) {
+    // Already flat: report what is held. An unusable record is passed on as
+    // it is; the next re-setup replaces it.
+    const uint64_t size = state == RecordState::Flat ? plugin.heldFlatSize(*old, bytes) : bytes;
+    call.unlockHandle(old);
+    out->flat_sdata_size = static_cast<int32_t>(size);
+    return;
+  }
+  PF_Handle flat = nullptr;
+  uint64_t size = 0;
+  try {
+    size = plugin.flatSize(*old);
+    flat = call.newHandle(size);
+  } catch (...) {
+    call.unlockHandle(old);
+    throw;
+  }
+  call.lockHandle(flat);
+  std::memcpy(*flat, &kFlatRecord, sizeof kFlatRecord);
+  try {
+    plugin.fillFlat(call, *old, *flat);
+  } catch (...) {
+    // fillFlat changes the live record only once nothing can fail any more,
+    // so the live record is still whole here.
+    call.unlockHandle(flat);
+    call.disposeHandle(flat);
+    call.unlockHandle(old);
+    throw;
+  }
+  plugin.destroyLiveRecord(call, *old);
+  call.unlockHandle(flat);
+  call.unlockHandle(old);
+  if (old == in->sequence_data) {
+    call.dropSequenceLock();
+    in->sequence_data = nullptr;
+  }
+  call.disposeHandle(old);
+  out->sequence_data = flat;
+  out->flat_sdata_size = static_cast<int32_t>(size);
+}
+
+void sequenceSetdown(EffectCall& call) {
+  const PluginDefinition& plugin = thisPlugin();
+  PF_InData* in = call.inData();
+  PF_Handle h = in->sequence_data;
+  if (h) {
+    const uint64_t bytes = call.handleSize(h);
+    call.lockHandle(h);
+    if (stateOf(*h, bytes) == RecordState::Live) plugin.destroyLiveRecord(call, *h);
+    call.unlockHandle(h);
+    call.dropSequenceLock();
+    call.disposeHandle(h);
+  }
+  call.outData()->sequence_data = nullptr;
+  in->sequence_data = nullptr;
+}
+
+}  // namespace vask
