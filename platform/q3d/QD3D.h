@@ -99,6 +99,47 @@ typedef struct TQ3Vertex3D {
     TQ3AttributeSet attributeSet;
 } TQ3Vertex3D;
 
+/* ---- Pixel images ----------------------------------------------------------
+ * A pixmap is caller-owned pixel memory that a draw context renders into or a
+ * texture reads from: rows of `rowBytes` bytes, top row first. A storage
+ * pixmap holds its pixels in a storage object instead. */
+
+typedef enum TQ3PixelType {
+    kQ3PixelTypeRGB32 = 0,     /* 32 bits: unused, red, green, blue (from the most significant byte) */
+    kQ3PixelTypeARGB32 = 1,    /* 32 bits: alpha, red, green, blue */
+    kQ3PixelTypeRGB16 = 2,
+    kQ3PixelTypeARGB16 = 3,
+    kQ3PixelTypeRGB16_565 = 4,
+    kQ3PixelTypeRGB24 = 5
+} TQ3PixelType;
+
+typedef enum TQ3Endian {
+    kQ3EndianBig = 0,
+    kQ3EndianLittle = 1
+} TQ3Endian;
+
+typedef struct TQ3Pixmap {
+    void* image;
+    TQ3Uns32 width;
+    TQ3Uns32 height;
+    TQ3Uns32 rowBytes;
+    TQ3Uns32 pixelSize;        /* bits per pixel */
+    TQ3PixelType pixelType;
+    TQ3Endian bitOrder;
+    TQ3Endian byteOrder;       /* kQ3EndianLittle: a 32-bit pixel's bytes are stored b, g, r, a */
+} TQ3Pixmap;
+
+typedef struct TQ3StoragePixmap {
+    TQ3StorageObject image;
+    TQ3Uns32 width;
+    TQ3Uns32 height;
+    TQ3Uns32 rowBytes;
+    TQ3Uns32 pixelSize;
+    TQ3PixelType pixelType;
+    TQ3Endian bitOrder;
+    TQ3Endian byteOrder;
+} TQ3StoragePixmap;
+
 /* ---- Object types: four-character codes ---------------------------------
  * Every object has a chain of types from its top-level type (Q3Object_GetType)
  * down to its leaf type (Q3Object_GetLeafType); Q3Object_IsType tests any
