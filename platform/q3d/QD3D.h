@@ -5,15 +5,20 @@
  * One copy of the library is loaded per process; every plug-in that links it
  * shares its objects, its error state and its initialisation count.
  *
- * Threading: the host calls plug-ins on one thread, and that is the contract.
- * The object registry, the error state and the initialisation count are
- * guarded, so two threads may create, reference and dispose distinct objects;
- * one object must not be mutated from two threads at once.
+ * Threading: the host calls plug-ins on one thread, and that is the contract:
+ * every call that takes or makes an object must come from one thread at a
+ * time. Object calls take no locks, because a scene may have millions of
+ * objects touched per frame (a grid's per-vertex attribute sets). Only
+ * Q3Initialize, Q3Exit, Q3IsInitialized and the error channels
+ * (QD3DErrors.h) are safe from any thread.
  *
  * Error reporting: a call that fails returns NULL, kQ3Failure, kQ3False or 0
  * as its signature allows and posts a TQ3Error that Q3Error_Get then returns
  * (QD3DErrors.h). Calls never crash on NULL, stale or foreign object pointers:
- * they post kQ3ErrorNULLParameter or kQ3ErrorInvalidObject instead.
+ * they post kQ3ErrorNULLParameter or kQ3ErrorInvalidObject instead. (The
+ * memory of a disposed object is reused for the next object of its size,
+ * which its old handle then names, as with any pointer: do not keep using a
+ * handle after its last reference is gone.)
  */
 #ifndef VASK_PLATFORM_Q3D_QD3D_H
 #define VASK_PLATFORM_Q3D_QD3D_H

@@ -31,6 +31,13 @@ Q3_EXTERN void Q3Testing_SetVersion(TQ3Uns32 majorRevision, TQ3Uns32 minorRevisi
  * leak test notes it before and compares after. */
 Q3_EXTERN TQ3Uns32 Q3Testing_LiveObjectCount(void);
 
+/* Bytes of memory the library holds for objects in blocks of its own: the
+ * pool every object lives in (whole chunks, used or not), the vertex and
+ * set arrays of grids, and data arrays lent by _GetData calls or kept for
+ * the next one. Ordinary heap allocations of smaller objects (a group's
+ * member list) are not counted. For measuring the memory cost of a scene. */
+Q3_EXTERN TQ3Uns64 Q3Testing_HeldBytes(void);
+
 /* Disarms every failure, restores the default version and clears the pending
  * errors, warnings and notices. Leaves objects and the initialisation count
  * alone. */

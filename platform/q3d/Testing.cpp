@@ -2,6 +2,8 @@
 #include "platform/q3d/QD3DTesting.h"
 
 #include "platform/q3d/core/Boundary.h"
+#include "platform/q3d/core/LargeBuffer.h"
+#include "platform/q3d/core/Pool.h"
 
 void Q3Testing_FailCall(const char* functionName, TQ3Error error, TQ3Uns32 skip) {
     if (functionName == nullptr) {
@@ -21,6 +23,8 @@ void Q3Testing_SetVersion(TQ3Uns32 majorRevision, TQ3Uns32 minorRevision) {
 }
 
 TQ3Uns32 Q3Testing_LiveObjectCount(void) { return q3d::liveObjectCount(); }
+
+TQ3Uns64 Q3Testing_HeldBytes(void) { return q3d::pool::mappedBytes() + q3d::LargeBuffer::heldBytes(); }
 
 void Q3Testing_Reset(void) {
     q3d::clearFailures();

@@ -1,5 +1,6 @@
 // Which kinds each group accepts and where an ordered display group puts
-// them, with stand-ins for the object families the library adds later.
+// them, with a stand-in for every kind, those made elsewhere (styles,
+// cameras) included.
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -21,7 +21,6 @@ struct ArmedFailure {
 struct FailPointState {
     std::mutex mutex;
     std::vector<ArmedFailure> armed;  // a handful at most: a linear scan is fine
-    std::atomic<std::size_t> armedCount{0};
 };
 
 FailPointState& state() {
@@ -31,9 +30,12 @@ FailPointState& state() {
 
 }  // namespace
 
-bool failPoint(const char* function) noexcept {
+namespace detail {
+
+constinit std::atomic<std::size_t> gArmedFailures{0};
+
+bool failPointArmed(const char* function) noexcept {
     FailPointState& s = state();
-    if (s.armedCount.load(std::memory_order_acquire) == 0) return false;
     TQ3Error error = kQ3ErrorNone;
     {
         std::lock_guard lock(s.mutex);
@@ -46,11 +48,13 @@ bool failPoint(const char* function) noexcept {
         }
         error = it->error;
         s.armed.erase(it);
-        s.armedCount.store(s.armed.size(), std::memory_order_release);
+        gArmedFailures.store(s.armed.size(), std::memory_order_relaxed);
     }
     postError(error);
     return true;
 }
+
+}  // namespace detail
 
 void armFailure(const char* function, TQ3Error error, TQ3Uns32 skip) {
     FailPointState& s = state();
@@ -63,14 +67,14 @@ void armFailure(const char* function, TQ3Error error, TQ3Uns32 skip) {
     } else {
         s.armed.push_back(ArmedFailure{function, error, skip});
     }
-    s.armedCount.store(s.armed.size(), std::memory_order_release);
+    detail::gArmedFailures.store(s.armed.size(), std::memory_order_relaxed);
 }
 
 void clearFailures() noexcept {
     FailPointState& s = state();
     std::lock_guard lock(s.mutex);
     s.armed.clear();
-    s.armedCount.store(0, std::memory_order_release);
+    detail::gArmedFailures.store(0, std::memory_order_relaxed);
 }
 
 }  // namespace q3d

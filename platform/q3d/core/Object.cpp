@@ -1,36 +1,23 @@
 #include "platform/q3d/core/Object.h"
 
 #include <list>
-#include <mutex>
-#include <unordered_set>
+#include <stdexcept>
 
 #include "platform/q3d/core/FailPoints.h"
 
 namespace q3d {
 
-// Scenes may hold many objects; the base must stay a vtable pointer and a count.
+// Scenes may hold millions of objects (one attribute set per grid vertex):
+// the base is the vtable pointer and a byte.
 static_assert(sizeof(Object) <= 2 * sizeof(void*));
+
+TQ3Uns32 detail::gLiveObjects = 0;
 
 namespace {
 
-// Every live object, so that a handle from outside can be checked before it
-// is dereferenced. Reference counts are changed under the same lock, which
-// keeps "is it live" and "how many references" consistent.
-struct Registry {
-    std::mutex mutex;
-    std::unordered_set<const Object*> live;
-};
-
-// Never destroyed: plug-ins may dispose objects from their own static
-// destructors at process exit.
-Registry& registry() {
-    static Registry* const instance = new Registry;
-    return *instance;
-}
-
-// References waiting to be released by the drain loop running on this thread
-// (nullptr while none runs).
-thread_local OwnedReferences* pendingReleases = nullptr;
+// References waiting to be released by the drain loop running now (nullptr
+// while none runs).
+OwnedReferences* gPendingReleases = nullptr;
 
 }  // namespace
 
@@ -54,80 +41,34 @@ TQ3ObjectType Object::typeBelow(TQ3ObjectType ancestor) const {
     return kQ3ObjectTypeInvalid;
 }
 
-TQ3Uns32 Object::referenceCount() const {
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    return references_;
+void detail::refuseAdoption(std::unique_ptr<Object> object) {
+    object.release();
+    throw std::logic_error("object not made with new");
 }
 
-TQ3Object adopt(std::unique_ptr<Object> object) {
-    Registry& r = registry();
-    {
-        std::lock_guard lock(r.mutex);
-        r.live.insert(object.get());
-    }
-    return handleOf(*object.release());
-}
-
-Object* resolve(TQ3Object handle) noexcept {
-    if (handle == nullptr) {
-        postError(kQ3ErrorNULLParameter);
-        return nullptr;
-    }
-    // Compare addresses only: the pointer is not dereferenced until the
-    // registry vouches for it.
-    auto* candidate = reinterpret_cast<Object*>(handle);
-    Registry& r = registry();
-    bool live;
-    {
-        std::lock_guard lock(r.mutex);
-        live = r.live.count(candidate) != 0;
-    }
-    if (!live) {
-        postError(kQ3ErrorInvalidObject);
-        return nullptr;
-    }
-    return candidate;
-}
-
-void retain(Object& object) {
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    ++object.references_;
-}
-
-void release(Object& object) {
-    Registry& r = registry();
-    {
-        std::lock_guard lock(r.mutex);
-        if (--object.references_ != 0) return;
-        r.live.erase(&object);
-    }
+void destroy(Object& object) noexcept {
+    --detail::gLiveObjects;
     delete &object;
 }
 
 void releaseAll(OwnedReferences& references) noexcept {
-    if (pendingReleases != nullptr) {
-        // A drain loop further up this thread's stack will release them.
-        pendingReleases->splice(pendingReleases->end(), references);
+    if (gPendingReleases != nullptr) {
+        // A drain loop further up the stack will release them.
+        gPendingReleases->splice(gPendingReleases->end(), references);
         return;
     }
     OwnedReferences pending;
-    pendingReleases = &pending;
+    gPendingReleases = &pending;
     pending.splice(pending.end(), references);
     while (!pending.empty()) {
         Object* next = pending.front();
         pending.pop_front();
         release(*next);
     }
-    pendingReleases = nullptr;
+    gPendingReleases = nullptr;
 }
 
-TQ3Uns32 liveObjectCount() noexcept {
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    return static_cast<TQ3Uns32>(r.live.size());
-}
+TQ3Uns32 liveObjectCount() noexcept { return detail::gLiveObjects; }
 
 }  // namespace q3d
 

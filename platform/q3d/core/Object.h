@@ -1,10 +1,13 @@
 // The object model behind every TQ3Object.
 //
-// Each object is one heap block: a C++ object derived from Object, whose
-// address is the TQ3Object handed to callers. The base holds only the vtable
-// pointer and the reference count (16 bytes), because scenes may hold many
-// objects. Families derive from SharedObject or Shape and declare their
-// place in the type chain with a ClassInfo:
+// Each object is a C++ object derived from Object, living in a slot of the
+// library's pool (Pool.h): Object's own operator new and delete route every
+// object there, so `std::make_unique<Box>(...)` needs nothing special. The
+// object's address is the TQ3Object handed to callers. The base holds only
+// the vtable pointer and a byte (FastKind); the reference count lives beside
+// the slot in the pool.
+// Families derive from SharedObject or Shape and declare their place in the
+// type chain with a ClassInfo:
 //
 //     class Box : public Geometry {
 //     public:
@@ -12,17 +15,28 @@
 //         const ClassInfo& classInfo() const override { return kClass; }
 //     };
 //
-// Objects enter the world through adopt(), which registers them as live, and
-// leave through release(). Every handle that comes in from a caller goes
-// through resolve() first, so a stale or foreign pointer is refused before it
-// is dereferenced.
+// Every concrete class declares its own kClass: objectAs<T> and resolveAs<T>
+// recognise a T by it before falling back to a dynamic_cast, so for a class
+// that merely inherited its parent's kClass, objects of the parent would
+// pass as that class.
+//
+// Objects enter the world through adopt(), which gives them their first
+// reference, and leave through release(). Every handle that comes in from a
+// caller goes through resolve() first, so a stale or foreign pointer is
+// refused before it is dereferenced.
+//
+// Single-threaded, like the whole library (QD3D.h).
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <list>
 #include <memory>
+#include <new>
 
 #include "platform/q3d/QD3D.h"
 #include "platform/q3d/core/Errors.h"
+#include "platform/q3d/core/Pool.h"
 
 namespace q3d {
 
@@ -32,11 +46,22 @@ struct ClassInfo {
     const ClassInfo* parent;
 };
 
+// The classes whose handles arrive millions of times per frame (an
+// attribute set per grid vertex) are recognised by this byte in the base
+// instead of a virtual call. Each is final, so the byte names it exactly.
+enum class FastKind : std::uint8_t { kOther = 0, kAttributeSet };
+
 class Object {
 public:
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
     virtual ~Object() = default;
+
+    // Objects live in the pool. Throws std::bad_alloc.
+    static void* operator new(std::size_t bytes) { return pool::allocate(bytes); }
+    static void operator delete(void* slot) noexcept { pool::deallocate(slot); }
+    static void* operator new[](std::size_t) = delete;
+    static void* operator new(std::size_t, std::align_val_t) = delete;
 
     virtual const ClassInfo& classInfo() const = 0;
 
@@ -50,22 +75,26 @@ public:
     // kQ3ObjectTypeInvalid if ancestor is not in the chain or is the leaf.
     TQ3ObjectType typeBelow(TQ3ObjectType ancestor) const;
 
-    // Guarded by the registry; read it through referenceCount().
-    TQ3Uns32 referenceCount() const;
+    // 0 until adopt() and while the object is being destroyed.
+    TQ3Uns32 referenceCount() const { return pool::countOf(this); }
+
+    FastKind fastKind() const { return fastKind_; }
 
 protected:
-    Object() = default;
+    explicit Object(FastKind fastKind = FastKind::kOther) : fastKind_(fastKind) {}
 
 private:
-    friend void retain(Object& object);
-    friend void release(Object& object);
-    TQ3Uns32 references_ = 1;
+    // In what would be the base's padding; derived members pack after it.
+    FastKind fastKind_;
 };
 
 // Reference-counted objects: everything below kQ3ObjectTypeShared.
 class SharedObject : public Object {
 public:
     static constexpr ClassInfo kClass{kQ3ObjectTypeShared, nullptr};
+
+protected:
+    explicit SharedObject(FastKind fastKind = FastKind::kOther) : Object(fastKind) {}
 };
 
 // Scene content: geometry, groups, lights, transforms, styles, shaders, cameras.
@@ -77,24 +106,91 @@ public:
 
 inline TQ3Object handleOf(Object& object) { return reinterpret_cast<TQ3Object>(&object); }
 
-// Registers a fully constructed object as live and hands out its handle,
-// which carries the object's first reference. Throws std::bad_alloc (the
-// object is then destroyed).
-TQ3Object adopt(std::unique_ptr<Object> object);
+namespace detail {
+extern TQ3Uns32 gLiveObjects;
+[[noreturn]] void refuseAdoption(std::unique_ptr<Object> object);
+}  // namespace detail
+
+// Makes a fully constructed object live and hands out its handle, which
+// carries the object's first reference. Never fails for an object made with
+// new; anything else throws std::logic_error (and is not freed: it is not
+// the pool's).
+inline TQ3Object adopt(std::unique_ptr<Object> object) {
+    // A handle is the slot's address; anything else could never be resolved.
+    std::uint32_t index = 0;
+    const pool::detail::Chunk* chunk = pool::detail::slotAt(object.get(), index);
+    if (chunk == nullptr) detail::refuseAdoption(std::move(object));
+    chunk->counts[index] = 1;
+    ++detail::gLiveObjects;
+    return handleOf(*object.release());
+}
+
+// The live object behind handle, or nullptr; posts nothing.
+inline Object* findObject(TQ3Object handle) noexcept {
+    return static_cast<Object*>(pool::findLive(handle));
+}
 
 // The live object behind handle, or nullptr after posting
 // kQ3ErrorNULLParameter (null handle) or kQ3ErrorInvalidObject (anything
 // that is not a live object of this library).
-Object* resolve(TQ3Object handle) noexcept;
+inline Object* resolve(TQ3Object handle) noexcept {
+    // The pool vouches for the address before anything reads the object.
+    Object* object = findObject(handle);
+    if (object == nullptr) postError(handle == nullptr ? kQ3ErrorNULLParameter : kQ3ErrorInvalidObject);
+    return object;
+}
+
+// The object as a T, or nullptr.
+template <class T>
+T* objectAs(Object& object) noexcept {
+    if constexpr (requires { T::kFastKind; }) {
+        return object.fastKind() == T::kFastKind ? static_cast<T*>(&object) : nullptr;
+    } else {
+        if (&object.classInfo() == &T::kClass) return static_cast<T*>(&object);
+        return dynamic_cast<T*>(&object);
+    }
+}
+
+template <class T>
+const T* objectAs(const Object& object) noexcept {
+    return objectAs<T>(const_cast<Object&>(object));
+}
 
 // As resolve, and the object must be a T; otherwise posts
 // kQ3ErrorInvalidObjectType and returns nullptr.
 template <class T>
 T* resolveAs(TQ3Object handle) noexcept;
 
-void retain(Object& object);
-// Drops one reference and destroys the object at zero.
-void release(Object& object);
+// Adds a reference. Precondition: object is live.
+inline void retain(Object& object) noexcept { ++pool::countOf(&object); }
+
+// Drops one reference and destroys the object at zero. Precondition: object
+// is live.
+void destroy(Object& object) noexcept;
+inline void release(Object& object) noexcept {
+    if (--pool::countOf(&object) == 0) destroy(object);
+}
+
+// Q3Object_Dispose without the seam: drops one reference to the object
+// behind handle when it is live and returns false otherwise, posting
+// nothing.
+inline bool disposeQuietly(TQ3Object handle) noexcept {
+    TQ3Uns32* count = pool::findLiveCount(handle);
+    if (count == nullptr) return false;
+    if (--*count == 0) destroy(*reinterpret_cast<Object*>(handle));
+    return true;
+}
+
+// The same, for a run of handles looked up through one cursor.
+inline bool disposeQuietly(TQ3Object handle, pool::CountCursor& cursor) noexcept {
+    TQ3Uns32* count = cursor.liveCount(handle);
+    if (count == nullptr) return false;
+    if (--*count == 0) {
+        destroy(*reinterpret_cast<Object*>(handle));
+        cursor.reset();
+    }
+    return true;
+}
 
 // References an object holds to others, one entry per reference.
 using OwnedReferences = std::list<Object*>;
@@ -114,7 +210,7 @@ template <class T>
 T* q3d::resolveAs(TQ3Object handle) noexcept {
     Object* object = resolve(handle);
     if (object == nullptr) return nullptr;
-    T* typed = dynamic_cast<T*>(object);
+    T* typed = objectAs<T>(*object);
     if (typed == nullptr) postError(kQ3ErrorInvalidObjectType);
     return typed;
 }

@@ -1,5 +1,6 @@
 #include "platform/q3d/core/System.h"
 
+#include <atomic>
 #include <mutex>
 
 #include "platform/q3d/core/Errors.h"
@@ -12,8 +13,7 @@ constexpr TQ3Uns32 kMajorRevision = 1;
 constexpr TQ3Uns32 kMinorRevision = 6;
 
 struct SystemState {
-    std::mutex mutex;
-    TQ3Uns32 initCount = 0;
+    std::mutex mutex;  // orders Q3Initialize and Q3Exit
     TQ3Uns32 major = kMajorRevision;
     TQ3Uns32 minor = kMinorRevision;
 };
@@ -25,16 +25,9 @@ SystemState& state() {
 
 }  // namespace
 
-bool requireInitialized() noexcept {
-    SystemState& s = state();
-    bool initialized;
-    {
-        std::lock_guard lock(s.mutex);
-        initialized = s.initCount > 0;
-    }
-    if (!initialized) postError(kQ3ErrorNotInitialized);
-    return initialized;
-}
+namespace detail {
+constinit std::atomic<TQ3Uns32> gInitCount{0};
+}  // namespace detail
 
 void setReportedVersion(TQ3Uns32 major, TQ3Uns32 minor) noexcept {
     SystemState& s = state();
@@ -53,8 +46,8 @@ TQ3Status Q3Initialize(void) {
     bool nested;
     {
         std::lock_guard lock(s.mutex);
-        nested = s.initCount > 0;
-        ++s.initCount;
+        nested = q3d::detail::gInitCount > 0;
+        ++q3d::detail::gInitCount;
     }
     if (nested) q3d::postNotice(kQ3NoticeSystemAlreadyInitialized);
     return kQ3Success;
@@ -65,8 +58,8 @@ TQ3Status Q3Exit(void) {
     q3d::SystemState& s = q3d::state();
     {
         std::lock_guard lock(s.mutex);
-        if (s.initCount > 0) {
-            --s.initCount;
+        if (q3d::detail::gInitCount > 0) {
+            --q3d::detail::gInitCount;
             return kQ3Success;
         }
     }
@@ -75,9 +68,7 @@ TQ3Status Q3Exit(void) {
 }
 
 TQ3Boolean Q3IsInitialized(void) {
-    q3d::SystemState& s = q3d::state();
-    std::lock_guard lock(s.mutex);
-    return s.initCount > 0 ? kQ3True : kQ3False;
+    return q3d::detail::gInitCount.load(std::memory_order_relaxed) > 0 ? kQ3True : kQ3False;
 }
 
 TQ3Status Q3GetVersion(TQ3Uns32* majorRevision, TQ3Uns32* minorRevision) {

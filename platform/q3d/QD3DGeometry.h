@@ -1,0 +1,151 @@
+/*
+ * QD3DGeometry.h — geometry: boxes, ellipsoids, cones, lines and triangle
+ * grids, each described by a plain data record.
+ *
+ * Common rules for every kind below:
+ *  - _New and _SetData copy the record. The attribute sets it names (NULL for
+ *    none) are shared, not copied: the geometry takes its own reference to
+ *    each, and the caller keeps its own.
+ *  - _GetData fills a record with copies of the values and NEW references to
+ *    the geometry's own attribute sets; arrays in the record (box face sets,
+ *    grid vertices and facet sets) are allocated by the library. The record
+ *    must be given back to the kind's _EmptyData, which releases those
+ *    references, frees those arrays and sets the record's pointers to NULL.
+ *    _EmptyData frees only arrays the library handed out; on a record the
+ *    caller filled itself it still releases the attribute sets named in it.
+ *  - _SetData is all or nothing: when it fails, the geometry is unchanged
+ *    (one exception for grids, under Q3TriGrid_SetData).
+ *  - Bad data is refused with an error posted: NULL records or arrays
+ *    (kQ3ErrorNULLParameter), an attribute-set slot holding something other
+ *    than a live attribute set (kQ3ErrorInvalidObject or
+ *    kQ3ErrorInvalidObjectType), the other cases as each record says.
+ *  - Coordinates are in the geometry's local space, in object units.
+ */
+#ifndef VASK_PLATFORM_Q3D_QD3DGEOMETRY_H
+#define VASK_PLATFORM_Q3D_QD3DGEOMETRY_H
+
+#include "platform/q3d/QD3D.h"
+
+/* Which parts of an ellipsoid or cone are closed; any other bit is refused
+ * with kQ3ErrorParameterOutOfRange. */
+typedef enum TQ3EndCapMasks {
+    kQ3EndCapNone = 0,
+    kQ3EndCapMaskTop = 1 << 0,
+    kQ3EndCapMaskBottom = 1 << 1,
+    kQ3EndCapMaskInterior = 1 << 2
+} TQ3EndCapMasks;
+typedef TQ3Uns32 TQ3EndCap;
+
+/* A parallelepiped: the corner `origin` and the three edge vectors from it,
+ * `orientation` (height), `majorAxis` (depth) and `minorAxis` (width).
+ * faceAttributeSet is NULL or an array of 6 sets (each may be NULL), one per
+ * face: the faces across minorAxis, across orientation, then across
+ * majorAxis, each pair the face through `origin` first. */
+typedef struct TQ3BoxData {
+    TQ3Point3D origin;
+    TQ3Vector3D orientation;
+    TQ3Vector3D majorAxis;
+    TQ3Vector3D minorAxis;
+    TQ3AttributeSet* faceAttributeSet;
+    TQ3AttributeSet boxAttributeSet;
+} TQ3BoxData;
+
+/* An ellipsoid centred on `origin` with the three radius vectors. The u and v
+ * ranges (0..1 for the whole surface) select a part of it; `caps` closes the
+ * cut edges of a partial one. */
+typedef struct TQ3EllipsoidData {
+    TQ3Point3D origin;
+    TQ3Vector3D orientation;
+    TQ3Vector3D majorRadius;
+    TQ3Vector3D minorRadius;
+    TQ3Float32 uMin, uMax, vMin, vMax;
+    TQ3EndCap caps;
+    TQ3AttributeSet interiorAttributeSet;
+    TQ3AttributeSet ellipsoidAttributeSet;
+} TQ3EllipsoidData;
+
+/* A cone whose base ellipse, centred on `origin`, is spanned by majorRadius
+ * and minorRadius; its apex is origin + orientation. caps: kQ3EndCapMaskBottom
+ * closes the base. */
+typedef struct TQ3ConeData {
+    TQ3Point3D origin;
+    TQ3Vector3D orientation;
+    TQ3Vector3D majorRadius;
+    TQ3Vector3D minorRadius;
+    TQ3Float32 uMin, uMax, vMin, vMax;
+    TQ3EndCap caps;
+    TQ3AttributeSet interiorAttributeSet;
+    TQ3AttributeSet faceAttributeSet;
+    TQ3AttributeSet bottomAttributeSet;
+    TQ3AttributeSet coneAttributeSet;
+} TQ3ConeData;
+
+/* A line segment between two vertices. */
+typedef struct TQ3LineData {
+    TQ3Vertex3D vertices[2];
+    TQ3AttributeSet lineAttributeSet;
+} TQ3LineData;
+
+/* A grid of numRows × numColumns vertices, row after row: vertex (r, c) is
+ * vertices[r * numColumns + c]. Each cell of four neighbouring vertices makes
+ * two triangles, so a grid has 2 × (numRows − 1) × (numColumns − 1) facets;
+ * facetAttributeSet is NULL or an array with one set per facet, in cell
+ * order, the two triangles of a cell next to each other. Both counts must be
+ * at least 1 (kQ3ErrorGeometryInsufficientNumberOfPoints); a grid of one row
+ * or one column has no facets. numRows × numColumns must fit in 32 bits
+ * (kQ3ErrorParameterOutOfRange). */
+typedef struct TQ3TriGridData {
+    TQ3Uns32 numRows;
+    TQ3Uns32 numColumns;
+    TQ3Vertex3D* vertices;
+    TQ3AttributeSet* facetAttributeSet;
+    TQ3AttributeSet triGridAttributeSet;
+} TQ3TriGridData;
+
+/* The geometry's leaf type (kQ3GeometryTypeBox, ...), or kQ3ObjectTypeInvalid
+ * with an error posted. */
+Q3_EXTERN TQ3ObjectType Q3Geometry_GetType(TQ3GeometryObject geometry);
+
+/* Creation: a new geometry with one reference owned by the caller, or NULL
+ * with an error posted. Getters, setters and _EmptyData return kQ3Success or
+ * kQ3Failure with an error posted. */
+
+Q3_EXTERN TQ3GeometryObject Q3Box_New(const TQ3BoxData* boxData);
+Q3_EXTERN TQ3Status Q3Box_SetData(TQ3GeometryObject box, const TQ3BoxData* boxData);
+Q3_EXTERN TQ3Status Q3Box_GetData(TQ3GeometryObject box, TQ3BoxData* boxData);
+Q3_EXTERN TQ3Status Q3Box_EmptyData(TQ3BoxData* boxData);
+
+Q3_EXTERN TQ3GeometryObject Q3Ellipsoid_New(const TQ3EllipsoidData* ellipsoidData);
+Q3_EXTERN TQ3Status Q3Ellipsoid_SetData(TQ3GeometryObject ellipsoid, const TQ3EllipsoidData* ellipsoidData);
+Q3_EXTERN TQ3Status Q3Ellipsoid_GetData(TQ3GeometryObject ellipsoid, TQ3EllipsoidData* ellipsoidData);
+Q3_EXTERN TQ3Status Q3Ellipsoid_EmptyData(TQ3EllipsoidData* ellipsoidData);
+
+Q3_EXTERN TQ3GeometryObject Q3Cone_New(const TQ3ConeData* coneData);
+Q3_EXTERN TQ3Status Q3Cone_SetData(TQ3GeometryObject cone, const TQ3ConeData* coneData);
+Q3_EXTERN TQ3Status Q3Cone_GetData(TQ3GeometryObject cone, TQ3ConeData* coneData);
+Q3_EXTERN TQ3Status Q3Cone_EmptyData(TQ3ConeData* coneData);
+
+Q3_EXTERN TQ3GeometryObject Q3Line_New(const TQ3LineData* lineData);
+Q3_EXTERN TQ3Status Q3Line_SetData(TQ3GeometryObject line, const TQ3LineData* lineData);
+Q3_EXTERN TQ3Status Q3Line_GetData(TQ3GeometryObject line, TQ3LineData* lineData);
+Q3_EXTERN TQ3Status Q3Line_EmptyData(TQ3LineData* lineData);
+
+/* A grid is built for refilling in place, once per frame: get the data,
+ * change points (and attribute values in the grid's own sets), set it back,
+ * empty the record. The vertex array that _GetData hands out is recycled by
+ * _EmptyData for the next _GetData, so a refill allocates nothing once it
+ * has run once.
+ *
+ * Q3TriGrid_SetData with a record of the grid's own size copies the points
+ * while it checks that the sets are the grid's own, in one pass over the
+ * array. When it then refuses a set further on (not a live attribute set),
+ * the grid keeps its size and every one of its sets, but the points of the
+ * vertices before the first changed set are already the record's. Checking
+ * every set before copying any point would cost every refill a second pass
+ * over tens of megabytes. */
+Q3_EXTERN TQ3GeometryObject Q3TriGrid_New(const TQ3TriGridData* triGridData);
+Q3_EXTERN TQ3Status Q3TriGrid_SetData(TQ3GeometryObject triGrid, const TQ3TriGridData* triGridData);
+Q3_EXTERN TQ3Status Q3TriGrid_GetData(TQ3GeometryObject triGrid, TQ3TriGridData* triGridData);
+Q3_EXTERN TQ3Status Q3TriGrid_EmptyData(TQ3TriGridData* triGridData);
+
+#endif

@@ -1,0 +1,351 @@
+#include "platform/q3d/geometry/TriGrid.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+#include "platform/q3d/core/Boundary.h"
+#include "platform/q3d/core/LentArrays.h"
+
+namespace q3d {
+namespace {
+
+TQ3AttributeSet handleOfSet(AttributeSet* set) {
+    return reinterpret_cast<TQ3AttributeSet>(static_cast<Object*>(set));
+}
+
+// Vertex arrays at least this big are written around the caches (below).
+constexpr std::size_t kStreamBytes = std::size_t{16} << 20;
+
+// Writes a vertex of an array lent to a caller. A big array is far larger
+// than the caches and the caller reads it next from memory anyway, so
+// streaming stores skip reading each line in just to overwrite it; a small
+// one is better left in the cache for the caller.
+inline void storeVertex(TQ3Vertex3D& vertex, const TQ3Point3D& point, TQ3AttributeSet set, bool stream) {
+#if defined(__x86_64__)
+    if (!stream) {
+        vertex.point = point;
+        vertex.attributeSet = set;
+        return;
+    }
+    long long xy;
+    long long z = 0;
+    std::memcpy(&xy, &point.x, sizeof xy);
+    std::memcpy(&z, &point.z, sizeof point.z);
+    auto* words = reinterpret_cast<long long*>(&vertex);
+    static_assert(sizeof(TQ3Vertex3D) == 24 && offsetof(TQ3Vertex3D, attributeSet) == 16);
+    _mm_stream_si64(words, xy);
+    _mm_stream_si64(words + 1, z);
+    _mm_stream_si64(words + 2, reinterpret_cast<long long>(set));
+#else
+    (void)stream;
+    vertex.point = point;
+    vertex.attributeSet = set;
+#endif
+}
+
+// Orders the streaming stores before anything else the caller does.
+inline void finishStores() {
+#if defined(__x86_64__)
+    _mm_sfence();
+#endif
+}
+
+std::size_t facetsOf(std::size_t rows, std::size_t columns) {
+    return rows == 0 || columns == 0 ? 0 : 2 * (rows - 1) * (columns - 1);
+}
+
+// The vertex count of rows × columns, or 0 with an error posted when the
+// grid cannot exist.
+std::size_t checkedVertexCount(TQ3Uns32 rows, TQ3Uns32 columns) noexcept {
+    if (rows == 0 || columns == 0) {
+        postError(kQ3ErrorGeometryInsufficientNumberOfPoints);
+        return 0;
+    }
+    const std::uint64_t count = std::uint64_t{rows} * columns;
+    if (count > std::numeric_limits<TQ3Uns32>::max()) {
+        postError(kQ3ErrorParameterOutOfRange);
+        return 0;
+    }
+    return static_cast<std::size_t>(count);
+}
+
+}  // namespace
+
+TriGrid::~TriGrid() {
+    for (AttributeSet* set : vertexSets_) {
+        if (set != nullptr) release(*set);
+    }
+    for (AttributeSet* set : facetSets_) {
+        if (set != nullptr) release(*set);
+    }
+    if (gridSet_ != nullptr) release(*gridSet_);
+}
+
+std::size_t TriGrid::facetCount() const { return facetsOf(rows_, columns_); }
+
+bool TriGrid::assign(const TQ3TriGridData& data) {
+    if (data.vertices == nullptr) {
+        postError(kQ3ErrorNULLParameter);
+        return false;
+    }
+    const std::size_t count = checkedVertexCount(data.numRows, data.numColumns);
+    if (count == 0) return false;
+    const std::size_t facets = facetsOf(data.numRows, data.numColumns);
+    if (!checkSets({&data.triGridAttributeSet, 1})) return false;
+    if (data.facetAttributeSet != nullptr && !checkSets({data.facetAttributeSet, facets})) return false;
+    const TQ3Vertex3D* vertices = data.vertices;
+    const bool sameCount = count == points_.size();
+    AttributeSet* const* held = sameCount && !vertexSets_.empty() ? vertexSets_.data() : nullptr;
+
+    // A refill: same size, no facet sets, the grid set and every vertex set
+    // handed back as they were. One pass copies the points while it checks
+    // that; it leaves at the first vertex whose set differs (with the points
+    // before it copied) for the general path below.
+    if (sameCount && data.facetAttributeSet == nullptr && facetSets_.empty() &&
+        data.triGridAttributeSet == handleOfSet(gridSet_)) {
+        TQ3Point3D* points = points_.data();
+        std::size_t i = 0;
+        if (held != nullptr) {
+            for (; i < count && vertices[i].attributeSet == handleOfSet(held[i]); ++i) points[i] = vertices[i].point;
+        } else {
+            for (; i < count && vertices[i].attributeSet == nullptr; ++i) points[i] = vertices[i].point;
+        }
+        if (i == count) {
+            rows_ = data.numRows;
+            columns_ = data.numColumns;
+            return true;
+        }
+    }
+
+    // Everything that can throw happens before anything changes, and every
+    // new reference is taken before any old one is dropped: a set may move
+    // from one place to another.
+    std::vector<AttributeSet*> newFacets(data.facetAttributeSet != nullptr ? facets : 0);
+    LargeArray<TQ3Point3D> newPoints;
+    LargeArray<AttributeSet*> newVertexSets;
+    LargeArray<AttributeSet*> oldVertexSets;
+    if (sameCount) {
+        // Check the sets that differ from those held at the same index.
+        // Backwards: the caller has just gone through the array front to
+        // back, so its end is still in cache, and the copy below then starts
+        // where this pass ends.
+        std::size_t changed = 0;
+        bool anySet = false;
+        for (std::size_t i = count; i-- > 0;) {
+            const TQ3AttributeSet incoming = vertices[i].attributeSet;
+            if (incoming == (held != nullptr ? handleOfSet(held[i]) : nullptr)) {
+                anySet |= incoming != nullptr;
+                continue;
+            }
+            ++changed;
+            if (incoming != nullptr) {
+                if (resolveAs<AttributeSet>(incoming) == nullptr) return false;
+                anySet = true;
+            }
+        }
+        if (changed != 0 && anySet) newVertexSets = LargeArray<AttributeSet*>(count);
+        TQ3Point3D* points = points_.data();
+        if (changed == 0) {
+            for (std::size_t i = 0; i < count; ++i) points[i] = vertices[i].point;
+        } else {
+            AttributeSet** sets = newVertexSets.data();
+            for (std::size_t i = 0; i < count; ++i) {
+                points[i] = vertices[i].point;
+                if (sets == nullptr) continue;
+                sets[i] = heldSet(vertices[i].attributeSet);
+                if (sets[i] != nullptr) retain(*sets[i]);
+            }
+            oldVertexSets = std::move(vertexSets_);
+            vertexSets_ = std::move(newVertexSets);
+        }
+    } else {
+        // A new grid, or a new size: one pass into new arrays checks each set,
+        // takes its reference and copies the point; a refused set undoes the
+        // references taken so far.
+        newPoints = LargeArray<TQ3Point3D>(count);
+        newVertexSets = LargeArray<AttributeSet*>(count);
+        TQ3Point3D* points = newPoints.data();
+        AttributeSet** sets = newVertexSets.data();
+        bool anySet = false;
+        for (std::size_t i = 0; i < count; ++i) {
+            points[i] = vertices[i].point;
+            AttributeSet* set = nullptr;
+            if (vertices[i].attributeSet != nullptr) {
+                set = resolveAs<AttributeSet>(vertices[i].attributeSet);
+                if (set == nullptr) {
+                    for (std::size_t k = 0; k < i; ++k) {
+                        if (sets[k] != nullptr) release(*sets[k]);
+                    }
+                    return false;
+                }
+                retain(*set);
+                anySet = true;
+            }
+            sets[i] = set;
+        }
+        if (!anySet) newVertexSets = LargeArray<AttributeSet*>();
+        oldVertexSets = std::move(vertexSets_);
+        vertexSets_ = std::move(newVertexSets);
+        points_ = std::move(newPoints);
+    }
+    for (std::size_t k = 0; k < newFacets.size(); ++k) {
+        newFacets[k] = heldSet(data.facetAttributeSet[k]);
+        if (newFacets[k] != nullptr) retain(*newFacets[k]);
+    }
+    AttributeSet* newGridSet = heldSet(data.triGridAttributeSet);
+    if (newGridSet != nullptr) retain(*newGridSet);
+
+    for (AttributeSet* set : oldVertexSets) {
+        if (set != nullptr) release(*set);
+    }
+    for (AttributeSet* set : facetSets_) {
+        if (set != nullptr) release(*set);
+    }
+    facetSets_ = std::move(newFacets);
+    if (gridSet_ != nullptr) release(*gridSet_);
+    gridSet_ = newGridSet;
+    rows_ = data.numRows;
+    columns_ = data.numColumns;
+    return true;
+}
+
+void TriGrid::copyTo(TQ3TriGridData& out) const {
+    const std::size_t count = points_.size();
+    auto* vertices = static_cast<TQ3Vertex3D*>(lendArray(count * sizeof(TQ3Vertex3D)));
+    TQ3AttributeSet* facets = nullptr;
+    if (!facetSets_.empty()) {
+        try {
+            facets = static_cast<TQ3AttributeSet*>(lendArray(facetSets_.size() * sizeof(TQ3AttributeSet)));
+        } catch (...) {
+            giveBackArray(vertices);
+            throw;
+        }
+    }
+    const TQ3Point3D* points = points_.data();
+    const bool stream = count * sizeof(TQ3Vertex3D) >= kStreamBytes;
+    if (vertexSets_.empty()) {
+        for (std::size_t i = 0; i < count; ++i) storeVertex(vertices[i], points[i], nullptr, stream);
+    } else {
+        AttributeSet* const* sets = vertexSets_.data();
+        pool::CountCursor cursor;  // the grid's own sets: always live
+        for (std::size_t i = 0; i < count; ++i) {
+            storeVertex(vertices[i], points[i], handleOfSet(sets[i]), stream);
+            if (sets[i] != nullptr) ++*cursor.liveCount(sets[i]);
+        }
+    }
+    if (stream) finishStores();
+    for (std::size_t k = 0; k < facetSets_.size(); ++k) {
+        facets[k] = handleOfSet(facetSets_[k]);
+        if (facetSets_[k] != nullptr) retain(*facetSets_[k]);
+    }
+    if (gridSet_ != nullptr) retain(*gridSet_);
+    out.numRows = rows_;
+    out.numColumns = columns_;
+    out.vertices = vertices;
+    out.facetAttributeSet = facets;
+    out.triGridAttributeSet = handleOfSet(gridSet_);
+}
+
+bool emptyTriGridData(TQ3TriGridData& data) noexcept {
+    // The length of each array: its own when the library lent it; for a
+    // caller's own array, what the record says, which must describe a grid
+    // that can exist.
+    const std::uint64_t claimed = std::uint64_t{data.numRows} * data.numColumns;
+    const bool claimable = claimed <= std::numeric_limits<TQ3Uns32>::max();
+    const auto lengthOf = [&](const void* array, std::size_t elementBytes, std::size_t claimedCount) {
+        const std::size_t lent = lentBytes(array);
+        return lent != 0 ? lent / elementBytes : claimable ? claimedCount : 0;
+    };
+    bool allLive = true;
+    if ((data.vertices != nullptr && lentBytes(data.vertices) == 0 && !claimable) ||
+        (data.facetAttributeSet != nullptr && lentBytes(data.facetAttributeSet) == 0 && !claimable)) {
+        postError(kQ3ErrorParameterOutOfRange);
+        return false;
+    }
+    if (data.vertices != nullptr) {
+        const std::size_t count = lengthOf(data.vertices, sizeof(TQ3Vertex3D), static_cast<std::size_t>(claimed));
+        // Backwards: a refill's set-back has just read the array front to
+        // back, leaving its end in cache.
+        pool::CountCursor cursor;
+        for (std::size_t i = count; i-- > 0;) {
+            const TQ3AttributeSet set = data.vertices[i].attributeSet;
+            if (set != nullptr) allLive = disposeQuietly(set, cursor) && allLive;
+        }
+        giveBackArray(data.vertices);
+        data.vertices = nullptr;
+    }
+    if (data.facetAttributeSet != nullptr) {
+        const std::size_t count = lengthOf(data.facetAttributeSet, sizeof(TQ3AttributeSet),
+                                           claimable ? facetsOf(data.numRows, data.numColumns) : 0);
+        for (std::size_t k = 0; k < count; ++k) {
+            const TQ3AttributeSet set = data.facetAttributeSet[k];
+            if (set != nullptr) allLive = disposeQuietly(set) && allLive;
+        }
+        giveBackArray(data.facetAttributeSet);
+        data.facetAttributeSet = nullptr;
+    }
+    if (data.triGridAttributeSet != nullptr) {
+        allLive = disposeQuietly(data.triGridAttributeSet) && allLive;
+        data.triGridAttributeSet = nullptr;
+    }
+    if (!allLive) postError(kQ3ErrorInvalidObject);
+    return allLive;
+}
+
+}  // namespace q3d
+
+using q3d::TriGrid;
+
+TQ3GeometryObject Q3TriGrid_New(const TQ3TriGridData* triGridData) {
+    if (!q3d::mayCreate(__func__)) return nullptr;
+    if (triGridData == nullptr) {
+        q3d::postError(kQ3ErrorNULLParameter);
+        return nullptr;
+    }
+    return q3d::guarded<TQ3Object>(nullptr, [&]() -> TQ3Object {
+        auto grid = std::make_unique<TriGrid>();
+        if (!grid->assign(*triGridData)) return nullptr;
+        return q3d::adopt(std::move(grid));
+    });
+}
+
+TQ3Status Q3TriGrid_SetData(TQ3GeometryObject triGrid, const TQ3TriGridData* triGridData) {
+    if (q3d::failPoint(__func__)) return kQ3Failure;
+    TriGrid* grid = q3d::resolveAs<TriGrid>(triGrid);
+    if (grid == nullptr) return kQ3Failure;
+    if (triGridData == nullptr) {
+        q3d::postError(kQ3ErrorNULLParameter);
+        return kQ3Failure;
+    }
+    return q3d::guarded(kQ3Failure, [&] { return grid->assign(*triGridData) ? kQ3Success : kQ3Failure; });
+}
+
+TQ3Status Q3TriGrid_GetData(TQ3GeometryObject triGrid, TQ3TriGridData* triGridData) {
+    if (q3d::failPoint(__func__)) return kQ3Failure;
+    const TriGrid* grid = q3d::resolveAs<TriGrid>(triGrid);
+    if (grid == nullptr) return kQ3Failure;
+    if (triGridData == nullptr) {
+        q3d::postError(kQ3ErrorNULLParameter);
+        return kQ3Failure;
+    }
+    return q3d::guarded(kQ3Failure, [&] {
+        grid->copyTo(*triGridData);
+        return kQ3Success;
+    });
+}
+
+TQ3Status Q3TriGrid_EmptyData(TQ3TriGridData* triGridData) {
+    if (q3d::failPoint(__func__)) return kQ3Failure;
+    if (triGridData == nullptr) {
+        q3d::postError(kQ3ErrorNULLParameter);
+        return kQ3Failure;
+    }
+    return q3d::emptyTriGridData(*triGridData) ? kQ3Success : kQ3Failure;
+}

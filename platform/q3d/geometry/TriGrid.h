@@ -1,0 +1,72 @@
+// Triangle grids: the C++ side of the TriGrid calls of QD3DGeometry.h.
+//
+// Built for a grid with a vertex per pixel of a layer, refilled every frame:
+// the vertices are kept as two dense arrays, points (12 bytes) and attribute
+// sets (8 bytes, absent when no vertex has one), in memory that is faulted
+// in as huge pages. A grid holds one reference to each of its sets; the
+// sets are shared with whoever else holds them, so a value added to a set
+// after the grid was given it is what the grid shows.
+//
+// A refill that hands back the grid's own sets and the same number of
+// vertices touches no set: only the points are copied.
+#pragma once
+
+#include <span>
+#include <vector>
+
+#include "platform/q3d/QD3DGeometry.h"
+#include "platform/q3d/core/LargeBuffer.h"
+#include "platform/q3d/geometry/Geometry.h"
+
+namespace q3d {
+
+class TriGrid final : public Geometry {
+public:
+    static constexpr ClassInfo kClass{kQ3GeometryTypeTriGrid, &Geometry::kClass};
+    const ClassInfo& classInfo() const override { return kClass; }
+    TriGrid() = default;
+    ~TriGrid() override;
+
+    TQ3Uns32 rows() const { return rows_; }
+    TQ3Uns32 columns() const { return columns_; }
+    std::size_t vertexCount() const { return points_.size(); }
+    // Two triangles per cell of four vertices.
+    std::size_t facetCount() const;
+
+    // Vertex (r, c) is element r × columns() + c of both arrays.
+    std::span<const TQ3Point3D> points() const { return {points_.data(), points_.size()}; }
+    // One set per vertex (nullptr where a vertex has none), or an empty span
+    // when no vertex has a set.
+    std::span<AttributeSet* const> vertexSets() const { return {vertexSets_.data(), vertexSets_.size()}; }
+    // One set per facet (nullptr where none), or empty when there are none.
+    std::span<AttributeSet* const> facetSets() const { return facetSets_; }
+    // nullptr when none.
+    AttributeSet* gridSet() const { return gridSet_; }
+
+    // Replaces the grid's content with the record's, all or nothing. Bad
+    // data posts an error and returns false. Throws std::bad_alloc with the
+    // grid unchanged.
+    bool assign(const TQ3TriGridData& data);
+
+    // Fills `out` with the grid's rows and columns, a lent vertex array and,
+    // when the grid has facet sets, a lent facet array, taking a reference to
+    // every set it names. Throws std::bad_alloc with nothing changed.
+    void copyTo(TQ3TriGridData& out) const;
+
+private:
+    TQ3Uns32 rows_ = 0;
+    TQ3Uns32 columns_ = 0;
+    LargeArray<TQ3Point3D> points_;
+    LargeArray<AttributeSet*> vertexSets_;
+    std::vector<AttributeSet*> facetSets_;
+    AttributeSet* gridSet_ = nullptr;
+};
+
+// _EmptyData of a grid record: releases every set it names, gives back lent
+// arrays and sets its pointers to nullptr. For a lent vertex array the
+// number of vertices is the array's own, whatever numRows and numColumns now
+// say. False (with kQ3ErrorInvalidObject posted) when a named set was not
+// live.
+bool emptyTriGridData(TQ3TriGridData& data) noexcept;
+
+}  // namespace q3d

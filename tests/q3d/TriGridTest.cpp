@@ -1,0 +1,223 @@
+// Triangle grids: the build and refill sequence of a relief mesh, shared
+// vertex sets, emptying, and every way a grid record can be malformed.
+#include <cstring>
+#include <vector>
+
+#include "platform/q3d/QD3DGeometry.h"
+#include "platform/q3d/QD3DGroup.h"
+#include "platform/q3d/QD3DSet.h"
+#include "tests/q3d/Q3dTestSupport.h"
+
+namespace {
+
+using q3dtest::Q3dTest;
+using q3dtest::Ref;
+using q3dtest::refCount;
+
+// A rows × columns grid over the unit square, each vertex with a set holding
+// its surface UV, made and released like the relief mesh does. The sets are
+// returned disposed: the grid holds the only references.
+struct GridFixture {
+    std::vector<TQ3Vertex3D> vertices;
+    Ref grid;
+
+    GridFixture(TQ3Uns32 rows, TQ3Uns32 columns) : vertices(std::size_t{rows} * columns) {
+        for (TQ3Uns32 r = 0; r < rows; ++r) {
+            for (TQ3Uns32 c = 0; c < columns; ++c) {
+                TQ3Vertex3D& v = vertices[std::size_t{r} * columns + c];
+                v.point = {static_cast<float>(c), 0, static_cast<float>(r)};
+                v.attributeSet = Q3AttributeSet_New();
+                const TQ3Param2D uv{static_cast<float>(c), static_cast<float>(r)};
+                Q3AttributeSet_Add(v.attributeSet, kQ3AttributeTypeSurfaceUV, &uv);
+            }
+        }
+        const TQ3TriGridData data{rows, columns, vertices.data(), nullptr, nullptr};
+        grid.reset(Q3TriGrid_New(&data));
+        for (TQ3Vertex3D& v : vertices) Q3Object_Dispose(v.attributeSet);
+    }
+};
+
+TEST_F(Q3dTest, TriGridRefillsThroughItsOwnSets) {
+    GridFixture fixture(3, 4);
+    ASSERT_NE(fixture.grid, nullptr);
+    TQ3GeometryObject grid = fixture.grid.get();
+    EXPECT_EQ(Q3Geometry_GetType(grid), kQ3GeometryTypeTriGrid);
+
+    for (int frame = 0; frame < 3; ++frame) {
+        TQ3TriGridData data;
+        ASSERT_EQ(Q3TriGrid_GetData(grid, &data), kQ3Success) << "frame " << frame;
+        ASSERT_EQ(data.numRows, 3u);
+        ASSERT_EQ(data.numColumns, 4u);
+        EXPECT_EQ(data.facetAttributeSet, nullptr);
+        EXPECT_EQ(data.triGridAttributeSet, nullptr);
+        for (std::size_t i = 0; i < 12; ++i) {
+            TQ3Vertex3D& v = data.vertices[i];
+            EXPECT_EQ(v.attributeSet, fixture.vertices[i].attributeSet) << "the grid hands out its own set " << i;
+            EXPECT_EQ(refCount(v.attributeSet), 2u) << i;
+            v.point.y = static_cast<float>(frame * 100 + i);
+            const TQ3Vector3D normal{0, 1, static_cast<float>(frame)};
+            ASSERT_EQ(Q3AttributeSet_Add(v.attributeSet, kQ3AttributeTypeNormal, &normal), kQ3Success);
+        }
+        ASSERT_EQ(Q3TriGrid_SetData(grid, &data), kQ3Success);
+        ASSERT_EQ(Q3TriGrid_EmptyData(&data), kQ3Success);
+        EXPECT_EQ(data.vertices, nullptr);
+    }
+
+    // The grid shows the last heights, and the normals added through the sets
+    // it handed out, next to the UVs of the build.
+    TQ3TriGridData data;
+    ASSERT_EQ(Q3TriGrid_GetData(grid, &data), kQ3Success);
+    for (std::size_t i = 0; i < 12; ++i) {
+        EXPECT_EQ(data.vertices[i].point.y, static_cast<float>(200 + i)) << i;
+        TQ3Vector3D normal{};
+        TQ3Param2D uv{};
+        ASSERT_EQ(Q3AttributeSet_Get(data.vertices[i].attributeSet, kQ3AttributeTypeNormal, &normal), kQ3Success);
+        ASSERT_EQ(Q3AttributeSet_Get(data.vertices[i].attributeSet, kQ3AttributeTypeSurfaceUV, &uv), kQ3Success);
+        EXPECT_EQ(normal.z, 2.0f) << i;
+        EXPECT_EQ(uv.u, static_cast<float>(i % 4)) << i;
+    }
+    ASSERT_EQ(Q3TriGrid_EmptyData(&data), kQ3Success);
+    EXPECT_EQ(refCount(fixture.vertices[5].attributeSet), 1u);
+    EXPECT_EQ(Q3Testing_LiveObjectCount(), liveAtStart_ + 13);
+    fixture.grid.reset();
+    EXPECT_EQ(Q3Testing_LiveObjectCount(), liveAtStart_) << "the grid's sets go with it";
+}
+
+TEST_F(Q3dTest, TriGridSetDataMovesReferencesAndChangesSize) {
+    GridFixture fixture(2, 2);
+    Ref shared(Q3AttributeSet_New());
+    Ref facet(Q3AttributeSet_New());
+    TQ3GeometryObject grid = fixture.grid.get();
+
+    // A bigger grid where every vertex shares one set, with facet and grid sets.
+    std::vector<TQ3Vertex3D> vertices(2 * 3, TQ3Vertex3D{{1, 2, 3}, shared.get()});
+    vertices[4].attributeSet = nullptr;
+    TQ3AttributeSet facets[4] = {facet.get(), nullptr, facet.get(), nullptr};
+    const TQ3TriGridData bigger{2, 3, vertices.data(), facets, shared.get()};
+    ASSERT_EQ(Q3TriGrid_SetData(grid, &bigger), kQ3Success);
+    EXPECT_EQ(refCount(shared.get()), 1u + 5 + 1);
+    EXPECT_EQ(refCount(facet.get()), 3u);
+    EXPECT_EQ(Q3Testing_LiveObjectCount(), liveAtStart_ + 3) << "the old vertex sets went";
+
+    TQ3TriGridData out;
+    ASSERT_EQ(Q3TriGrid_GetData(grid, &out), kQ3Success);
+    EXPECT_EQ(out.numColumns, 3u);
+    ASSERT_NE(out.facetAttributeSet, nullptr);
+    EXPECT_EQ(std::memcmp(out.facetAttributeSet, facets, sizeof facets), 0);
+    EXPECT_EQ(out.triGridAttributeSet, shared.get());
+    EXPECT_EQ(out.vertices[4].attributeSet, nullptr);
+    EXPECT_EQ(refCount(shared.get()), 7u + 6);
+    // Emptying trusts the array it lent, not a record changed since.
+    out.numRows = 1000;
+    ASSERT_EQ(Q3TriGrid_EmptyData(&out), kQ3Success);
+    EXPECT_EQ(refCount(shared.get()), 7u);
+    EXPECT_EQ(refCount(facet.get()), 3u);
+
+    // Without sets at all: every reference goes back.
+    for (TQ3Vertex3D& v : vertices) v.attributeSet = nullptr;
+    const TQ3TriGridData plain{3, 2, vertices.data(), nullptr, nullptr};
+    ASSERT_EQ(Q3TriGrid_SetData(grid, &plain), kQ3Success);
+    EXPECT_EQ(refCount(shared.get()), 1u);
+    EXPECT_EQ(refCount(facet.get()), 1u);
+}
+
+TEST_F(Q3dTest, TriGridRefusesMalformedRecordsAndKeepsItsSets) {
+    GridFixture fixture(2, 2);
+    TQ3GeometryObject grid = fixture.grid.get();
+    std::vector<TQ3Vertex3D> vertices(4, TQ3Vertex3D{{5, 5, 5}, nullptr});
+
+    const auto refused = [&](const TQ3TriGridData& data, TQ3Error expected, const char* what) {
+        EXPECT_EQ(Q3TriGrid_New(&data), nullptr) << what;
+        EXPECT_EQ(Q3Error_Get(nullptr), expected) << what;
+        EXPECT_EQ(Q3TriGrid_SetData(grid, &data), kQ3Failure) << what;
+        EXPECT_EQ(Q3Error_Get(nullptr), expected) << what;
+    };
+    refused({2, 2, nullptr, nullptr, nullptr}, kQ3ErrorNULLParameter, "no vertices");
+    refused({0, 2, vertices.data(), nullptr, nullptr}, kQ3ErrorGeometryInsufficientNumberOfPoints, "no rows");
+    refused({2, 0, vertices.data(), nullptr, nullptr}, kQ3ErrorGeometryInsufficientNumberOfPoints, "no columns");
+    // 65536 × 65536 wraps to 0 in 32 bits: refused before any vertex is read.
+    refused({65536, 65536, vertices.data(), nullptr, nullptr}, kQ3ErrorParameterOutOfRange, "too many vertices");
+
+    Ref notASet(Q3Group_New());
+    vertices[3].attributeSet = notASet.get();
+    refused({2, 2, vertices.data(), nullptr, nullptr}, kQ3ErrorInvalidObjectType, "a group as a vertex set");
+    vertices[3].attributeSet = nullptr;
+    refused({2, 2, vertices.data(), nullptr, notASet.get()}, kQ3ErrorInvalidObjectType, "a group as the grid set");
+    TQ3AttributeSet facets[2] = {nullptr, notASet.get()};
+    refused({2, 2, vertices.data(), facets, nullptr}, kQ3ErrorInvalidObjectType, "a group as a facet set");
+    EXPECT_EQ(refCount(notASet.get()), 1u);
+
+    // A refill whose one changed set is stale keeps every set of the grid;
+    // only points before the changed vertex have been taken.
+    TQ3TriGridData data;
+    ASSERT_EQ(Q3TriGrid_GetData(grid, &data), kQ3Success);
+    TQ3AttributeSet own = data.vertices[2].attributeSet;
+    for (std::size_t i = 0; i < 4; ++i) data.vertices[i].point.y = 9;
+    TQ3AttributeSet stale = Q3AttributeSet_New();
+    Q3Object_Dispose(stale);
+    data.vertices[2].attributeSet = stale;
+    EXPECT_EQ(Q3TriGrid_SetData(grid, &data), kQ3Failure);
+    EXPECT_EQ(Q3Error_Get(nullptr), kQ3ErrorInvalidObject);
+    data.vertices[2].attributeSet = own;
+    ASSERT_EQ(Q3TriGrid_EmptyData(&data), kQ3Success);
+    ASSERT_EQ(Q3TriGrid_GetData(grid, &data), kQ3Success);
+    EXPECT_EQ(data.vertices[1].point.y, 9.0f);
+    EXPECT_EQ(data.vertices[3].point.y, 0.0f);
+    EXPECT_EQ(data.vertices[2].attributeSet, own);
+    EXPECT_EQ(refCount(own), 2u);
+    ASSERT_EQ(Q3TriGrid_EmptyData(&data), kQ3Success);
+    // A record of another size is checked whole before anything changes.
+    std::vector<TQ3Vertex3D> wider(6, TQ3Vertex3D{{7, 7, 7}, nullptr});
+    wider[5].attributeSet = stale;
+    const TQ3TriGridData widerData{2, 3, wider.data(), nullptr, nullptr};
+    EXPECT_EQ(Q3TriGrid_SetData(grid, &widerData), kQ3Failure);
+    ASSERT_EQ(Q3TriGrid_GetData(grid, &data), kQ3Success);
+    EXPECT_EQ(data.numColumns, 2u);
+    EXPECT_EQ(data.vertices[0].point.x, 0.0f);
+    ASSERT_EQ(Q3TriGrid_EmptyData(&data), kQ3Success);
+
+    EXPECT_EQ(Q3TriGrid_GetData(grid, nullptr), kQ3Failure);
+    EXPECT_EQ(Q3TriGrid_EmptyData(nullptr), kQ3Failure);
+    EXPECT_EQ(Q3Error_Get(nullptr), kQ3ErrorNULLParameter);
+}
+
+TEST_F(Q3dTest, TriGridSurvivesSetsMovingBetweenItsOwnVertices) {
+    // Only the grid holds the sets (the fixture disposed its own references).
+    GridFixture fixture(1, 2);
+    TQ3GeometryObject grid = fixture.grid.get();
+    TQ3AttributeSet first = fixture.vertices[0].attributeSet;
+    TQ3AttributeSet second = fixture.vertices[1].attributeSet;
+    TQ3Vertex3D swapped[2] = {{{0, 0, 0}, second}, {{1, 0, 0}, first}};
+    const TQ3TriGridData data{1, 2, swapped, nullptr, nullptr};
+    ASSERT_EQ(Q3TriGrid_SetData(grid, &data), kQ3Success);
+    EXPECT_EQ(refCount(first), 1u) << "taken at its new place before released at its old one";
+    EXPECT_EQ(refCount(second), 1u);
+    TQ3Param2D uv{};
+    ASSERT_EQ(Q3AttributeSet_Get(first, kQ3AttributeTypeSurfaceUV, &uv), kQ3Success);
+    EXPECT_EQ(uv.u, 0.0f);
+    EXPECT_EQ(Q3Testing_LiveObjectCount(), liveAtStart_ + 3);
+}
+
+TEST_F(Q3dTest, TriGridOfOneRowIsAStripWithoutFacets) {
+    std::vector<TQ3Vertex3D> vertices(5, TQ3Vertex3D{{0, 0, 0}, nullptr});
+    const TQ3TriGridData row{1, 5, vertices.data(), nullptr, nullptr};
+    Ref grid(Q3TriGrid_New(&row));
+    ASSERT_NE(grid, nullptr);
+    TQ3TriGridData out;
+    ASSERT_EQ(Q3TriGrid_GetData(grid.get(), &out), kQ3Success);
+    EXPECT_EQ(out.numRows, 1u);
+    EXPECT_EQ(out.vertices[4].attributeSet, nullptr);
+    ASSERT_EQ(Q3TriGrid_EmptyData(&out), kQ3Success);
+}
+
+TEST_F(Q3dTest, EmptyingACallersOwnRecordReleasesItsSetsButNotItsArray) {
+    Ref set(Q3AttributeSet_New());
+    TQ3Vertex3D vertices[2] = {{{0, 0, 0}, Q3Shared_GetReference(set.get())}, {{1, 0, 0}, nullptr}};
+    TQ3TriGridData own{1, 2, vertices, nullptr, nullptr};
+    ASSERT_EQ(Q3TriGrid_EmptyData(&own), kQ3Success);
+    EXPECT_EQ(refCount(set.get()), 1u);
+    EXPECT_EQ(own.vertices, nullptr);
+    EXPECT_EQ(vertices[1].point.x, 1.0f) << "still the caller's memory, not freed";
+}
+
+}  // namespace
