@@ -7,14 +7,17 @@
 namespace vask {
 
 void frameSetup(EffectCall& call) {
-  SharedSceneBlock& block = sceneBlockOf(call);
-  ensureGroups(block);
   const PluginDefinition& plugin = thisPlugin();
-  if (plugin.contribute) plugin.contribute(call, block);
+  if (plugin.contribute) {
+    SharedSceneBlock& block = sceneBlockOf(call);
+    ensureGroups(block);
+    plugin.contribute(call, block);
+  }
   if (plugin.setsNopRender) call.outData()->out_flags |= PF_OutFlag_NOP_RENDER;
 }
 
 void render(EffectCall& call) {
+  if (const auto own = thisPlugin().render) return own(call);
   if (!call.params() || !call.params()[0]) raise(PF_Err_BAD_CALLBACK_PARAM);
   PF_EffectWorld* input = &call.param(0).u.ld;
   PF_EffectWorld* output = call.output();
@@ -24,6 +27,9 @@ void render(EffectCall& call) {
   call.copyWorld(input, output, &src, &dst);
 }
 
-void frameSetdown(EffectCall& call) { clearGroups(sceneBlockOf(call)); }
+void frameSetdown(EffectCall& call) {
+  // An effect that only reads the scene leaves the groups to the others.
+  if (thisPlugin().contribute) clearGroups(sceneBlockOf(call));
+}
 
 }  // namespace vask

@@ -11,10 +11,11 @@ namespace vask {
 // in the Spot Light) sets PF_OutFlag_NOP_RENDER.
 void frameSetup(EffectCall& call);
 
-// Copies the input layer (parameter 0) whole onto the output world.
+// Copies the input layer (parameter 0) whole onto the output world, unless
+// the plug-in renders for itself.
 void render(EffectCall& call);
 
-// Disposes both shared groups.
+// Disposes both shared groups (effects that only read the scene do not).
 void frameSetdown(EffectCall& call);
 
 }  // namespace vask

@@ -115,29 +115,40 @@ void globalSetup(EffectCall& call) {
   out->my_version = versionWord(version);
   out->out_flags = PF_OutFlag_KEEP_RESOURCE_OPEN;
 
-  if (!gHoldsQ3) {
+  const bool initialisedHere = !gHoldsQ3;
+  if (initialisedHere) {
     if (Q3Initialize() != kQ3Success) raise(msg::kQ3InitFailed);
     gHoldsQ3 = true;
   }
-  TQ3Uns32 major = 0, minor = 0;
-  if (Q3GetVersion(&major, &minor) != kQ3Success || major == 0 || (major == 1 && minor < 5))
-    raise(msg::kQ3VersionTooOld);
+  try {
+    TQ3Uns32 major = 0, minor = 0;
+    if (Q3GetVersion(&major, &minor) != kQ3Success || major == 0 || (major == 1 && minor < 5))
+      raise(msg::kQ3VersionTooOld);
 
-  out->out_flags |= PF_OutFlag_CUSTOM_UI;
+    out->out_flags |= PF_OutFlag_CUSTOM_UI;
 
-  if (!out->global_data) {
-    PF_Handle h = call.newHandle(plugin.globalRecordSize);
-    call.lockHandle(h);
-    try {
-      static_cast<GlobalRecord*>(*h)->sceneBlock = openSharedScene();
-    } catch (...) {
-      // Without its block the plug-in keeps no global data.
+    if (!out->global_data) {
+      PF_Handle h = call.newHandle(plugin.globalRecordSize);
+      call.lockHandle(h);
+      try {
+        static_cast<GlobalRecord*>(*h)->sceneBlock = openSharedScene();
+      } catch (...) {
+        // Without its block the plug-in keeps no global data.
+        call.unlockHandle(h);
+        call.disposeHandle(h);
+        throw;
+      }
       call.unlockHandle(h);
-      call.disposeHandle(h);
-      throw;
+      out->global_data = h;
     }
-    call.unlockHandle(h);
-    out->global_data = h;
+  } catch (...) {
+    // A failed global setup is never followed by a setdown: give the count
+    // back now, or the scene library would stay up after every user is gone.
+    if (initialisedHere) {
+      Q3Exit();
+      gHoldsQ3 = false;
+    }
+    throw;
   }
 }
 

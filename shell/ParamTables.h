@@ -48,20 +48,4 @@ int32_t declareShapemeshParams(EffectCall& call);
 int32_t declareBeamlampParams(EffectCall& call);
 int32_t declareGlowlampParams(EffectCall& call);
 
-// Message numbers of the interface texts the tables use.
-namespace text {
-inline constexpr int32_t kVask = 2050;
-inline constexpr int32_t kXPosition = 2063, kYPosition = 2064, kZPosition = 2065;
-inline constexpr int32_t kIntensity = 2066, kColor = 2067, kHotAngle = 2068, kOuterAngle = 2069;
-inline constexpr int32_t kAttenuation = 2070, kAttenuationChoices = 2071;
-inline constexpr int32_t kFallOff = 2072, kFallOffChoices = 2073;
-inline constexpr int32_t kXTranslation = 2077, kYTranslation = 2078, kZTranslation = 2079;
-inline constexpr int32_t kXScale = 2080, kYScale = 2081, kZScale = 2082;
-inline constexpr int32_t kSmooth = 2087, kTexture = 2088, kHeightField = 2089;
-inline constexpr int32_t kHeightFrom = 2091, kHeightFromChoices = 2092, kInvert = 2093;
-inline constexpr int32_t kVisible = 2097, kModel = 2100, kManipulator = 2103;
-inline constexpr int32_t kLeftRight = 2106, kUpDown = 2107;
-inline constexpr int32_t kInformationTitle = 2109, kAlertTitle = 2110, kImport = 2120;
-}  // namespace text
-
 }  // namespace vask

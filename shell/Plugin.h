@@ -53,7 +53,11 @@ struct PluginDefinition {
   void (*unflatten)(EffectCall&, void* live, const void* flat, uint64_t bytes);
 
   // Adds this instance's contribution to the shared scene at frame setup.
+  // Null for an effect that only reads the scene (the Scene Render effect):
+  // its frame setup and setdown then leave the shared block alone.
   void (*contribute)(EffectCall&, SharedSceneBlock&);
+  // Replaces the pass-through render when set.
+  void (*render)(EffectCall&);
   // Whether frame setup tells the host that render changes nothing.
   bool setsNopRender;
 

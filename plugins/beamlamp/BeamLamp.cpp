@@ -2,6 +2,7 @@
 #include "manipulator/ControlsPanel.h"
 #include "platform/effect_api/PiPL.h"
 #include "plugins/common/Resources.h"
+#include "plugins/beamlamp/SpotLight.h"
 #include "scene/LightRecord.h"
 #include "shell/FlatMarker.h"
 #include "shell/Lifecycle.h"
@@ -29,7 +30,7 @@ using Events = PanelEvents<panelOf>;
 constexpr PluginDefinition kDefinition{
     .eventStyle = EventStyle::ClickOrDrag,
     .aboutTitle = "Vask Spot Light\n3D Effects Plugin",
-    .resources = plugins::kCommonResources,
+    .resources = plugins::kSpotResources,
     .globalRecordSize = sizeof(GlobalRecord),
     .globalSetdown = nullptr,
     .declareParams = declareBeamlampParams,
@@ -40,9 +41,7 @@ constexpr PluginDefinition kDefinition{
     .fillFlat = flatMarker::fillFlat,
     .heldFlatSize = flatMarker::heldFlatSize,
     .unflatten = flatMarker::unflatten,
-    // The light and its marker are published by the spot light's own step,
-    // which comes with the lights; until then the instance adds nothing.
-    .contribute = nullptr,
+    .contribute = publishSpotLight,
     // The spot light's render is not declared a no-op.
     .setsNopRender = false,
     .click = Events::click,

@@ -2,6 +2,7 @@
 #include "manipulator/ControlsPanel.h"
 #include "platform/effect_api/PiPL.h"
 #include "plugins/common/Resources.h"
+#include "plugins/glowlamp/PointLight.h"
 #include "scene/LightRecord.h"
 #include "shell/FlatMarker.h"
 #include "shell/Lifecycle.h"
@@ -29,7 +30,7 @@ using Events = PanelEvents<panelOf>;
 constexpr PluginDefinition kDefinition{
     .eventStyle = EventStyle::ClickOrDrag,
     .aboutTitle = "Vask Point Light\n3D Effects Plugin",
-    .resources = plugins::kCommonResources,
+    .resources = plugins::kPointResources,
     .globalRecordSize = sizeof(GlobalRecord),
     .globalSetdown = nullptr,
     .declareParams = declareGlowlampParams,
@@ -40,9 +41,7 @@ constexpr PluginDefinition kDefinition{
     .fillFlat = flatMarker::fillFlat,
     .heldFlatSize = flatMarker::heldFlatSize,
     .unflatten = flatMarker::unflatten,
-    // The light and its marker are published by the point light's own step,
-    // which comes with the lights; until then the instance adds nothing.
-    .contribute = nullptr,
+    .contribute = publishPointLight,
     .setsNopRender = true,
     .click = Events::click,
     .drag = Events::drag,

@@ -48,6 +48,7 @@ TEST_F(LifecycleTest, SceneLibraryVersionIsChecked) {
       EXPECT_EQ(r.out.out_flags, PF_OutFlag_KEEP_RESOURCE_OPEN | PF_OutFlag_DISPLAY_ERROR_MESSAGE)
           << "flags written before the failure stay; custom UI is not declared";
       EXPECT_EQ(e.globalData(), nullptr);
+      EXPECT_FALSE(Q3IsInitialized()) << "a failed setup gives its hold on the scene library back";
     }
     Q3Testing_Reset();
     ASSERT_TRUE(e.globalSetup().ok());

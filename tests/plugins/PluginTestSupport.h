@@ -28,6 +28,21 @@ inline std::filesystem::path pluginPath(const std::string& name) {
   return dir / (name + ".so");
 }
 
+// Owns one reference to a scene object, for tests that read groups.
+class ObjectHolder {
+ public:
+  explicit ObjectHolder(TQ3Object o) : o_(o) {}
+  ObjectHolder(ObjectHolder&& other) noexcept : o_(other.o_) { other.o_ = nullptr; }
+  ObjectHolder(const ObjectHolder&) = delete;
+  ~ObjectHolder() {
+    if (o_) Q3Object_Dispose(o_);
+  }
+  TQ3Object get() const { return o_; }
+
+ private:
+  TQ3Object o_;
+};
+
 inline const char* const kPlugins[] = {"meshfile", "shapemesh", "beamlamp", "glowlamp"};
 
 // The process's shared scene block, as any component of the process sees it.

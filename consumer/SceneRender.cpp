@@ -1,0 +1,293 @@
+#include "consumer/SceneRender.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "manipulator/ControlsPanel.h"
+#include "platform/effect_api/PiPL.h"
+#include "platform/q3d/QD3DCamera.h"
+#include "platform/q3d/QD3DDrawContext.h"
+#include "platform/q3d/QD3DGroup.h"
+#include "platform/q3d/QD3DLight.h"
+#include "platform/q3d/QD3DRenderer.h"
+#include "platform/q3d/QD3DView.h"
+#include "plugins/common/Resources.h"
+#include "scene/Q3Check.h"
+#include "scene/SharedSceneBlock.h"
+#include "scene/math/Units.h"
+#include "scene/math/Vec3.h"
+#include "shell/FlatMarker.h"
+#include "shell/Lifecycle.h"
+#include "shell/Memory.h"
+#include "shell/Params.h"
+#include "shell/Plugin.h"
+
+namespace vask {
+namespace {
+
+constexpr pipl::Fields kPiPL{.name = "VASK Scene Render", .matchName = "HALV VASKSCENERENDER1"};
+VASK_DEFINE_PIPL(kPiPL);
+
+inline constexpr std::array<os::ResourceEntry, 1> kResources{{plugins::kVersionEntry}};
+
+void release(TQ3Object& ref) {
+  if (ref) Q3Object_Dispose(ref);
+  ref = nullptr;
+}
+
+int32_t declareParams(EffectCall& call) {
+  using namespace scenerender;
+  constexpr int32_t kCollapsed = PF_ParamFlag_START_COLLAPSED;
+  auto position = [&](int32_t index, const char* name, double dflt) {
+    addFixedSlider(call, index, name, 0, fixed(dflt), fixed(dflt), fixed(-10), fixed(10),
+                   fixed(-1000), fixed(1000), 2, 0);
+  };
+  position(kCameraX, "Camera X", 0);
+  position(kCameraY, "Camera Y", 0);
+  position(kCameraZ, "Camera Z", 4);
+  position(kTargetX, "Target X", 0);
+  position(kTargetY, "Target Y", 0);
+  position(kTargetZ, "Target Z", 0);
+  addFixedSlider(call, kFieldOfView, "Field of View", 0, fixed(30), fixed(30), fixed(1),
+                 fixed(120), fixed(1), fixed(170), 1, 0);
+  addPopup(call, kBackground, "Background", kCollapsed, "Input Layer|Transparent", 2, 1, 1);
+  addPopup(call, kAntialiasing, "Antialiasing", kCollapsed, "1 Sample|4 Samples|16 Samples", 3, 2,
+           2);
+  return kParamCount;
+}
+
+void initRecord(EffectCall&, void* live) {
+  static_cast<RenderSequenceRecord*>(live)->panel = createControlsPanel(PanelKind::MeshObject);
+}
+
+void destroyRecord(EffectCall&, void* live) {
+  auto& r = *static_cast<RenderSequenceRecord*>(live);
+  destroyControlsPanel(r.panel);
+  r.panel = nullptr;
+  freeBlock(r.pixels);
+  r.pixels = nullptr;
+  r.pixelCapacity = 0;
+  r.headlight = nullptr;  // owned by fallbackLights
+  release(r.fallbackLights);
+  release(r.view);
+  release(r.renderer);
+  release(r.drawContext);
+  release(r.camera);
+}
+
+// Renderer threads: VASK_RENDER_THREADS when set (the host sets it from
+// --threads), else one.
+TQ3Uns32 renderThreads() {
+  if (const char* v = std::getenv("VASK_RENDER_THREADS")) {
+    const long n = std::strtol(v, nullptr, 10);
+    if (n >= 1 && n <= 64) return static_cast<TQ3Uns32>(n);
+  }
+  return 1;
+}
+
+TQ3Point3D point(const Vec3& v) { return {v.x, v.y, v.z}; }
+
+// Makes the view and its parts on first use.
+void ensureView(RenderSequenceRecord& r) {
+  if (r.view) return;
+  TQ3ViewAngleAspectCameraData cam{};
+  cam.cameraData.placement = {{0, 0, 4}, {0, 0, 0}, {0, 1, 0}};
+  cam.cameraData.range = {0.05f, 1000.0f};
+  cam.cameraData.viewPort = {{-1, 1}, 2, 2};
+  cam.fov = 30 * kDegreesToRadians;
+  cam.aspectRatioXToY = 1;
+  r.camera = q3Check(Q3ViewAngleAspectCamera_New(&cam));
+  r.renderer = q3Check(Q3Renderer_NewFromType(kQ3RendererTypeInteractive));
+
+  TQ3LightData ambient{kQ3True, 0.2f, {1, 1, 1}};
+  TQ3DirectionalLightData head{{kQ3True, 0.8f, {1, 1, 1}}, kQ3False, {0, 0, -1}};
+  r.fallbackLights = q3Check(Q3LightGroup_New());
+  r.headlight = q3Check(Q3DirectionalLight_New(&head));
+  Q3Group_AddObject(r.fallbackLights, r.headlight);
+  Q3Object_Dispose(r.headlight);  // the group keeps it alive
+  TQ3LightObject amb = q3Check(Q3AmbientLight_New(&ambient));
+  Q3Group_AddObject(r.fallbackLights, amb);
+  Q3Object_Dispose(amb);
+
+  r.view = q3Check(Q3View_New());
+  q3Check(Q3View_SetCamera(r.view, r.camera));
+  q3Check(Q3View_SetRenderer(r.view, r.renderer));
+}
+
+bool hasMembers(TQ3GroupObject group) {
+  TQ3Uns32 n = 0;
+  return group && Q3Group_CountObjects(group, &n) == kQ3Success && n > 0;
+}
+
+// 8-bit premultiplied ARGB pixel from a rendered 32-bit word (little-endian
+// ARGB: the value a<<24 | r<<16 | g<<8 | b), averaged over s × s samples.
+PF_Pixel average(const uint32_t* block, std::size_t stride, int s) {
+  uint32_t a = 0, rr = 0, g = 0, b = 0;
+  for (int y = 0; y < s; ++y)
+    for (int x = 0; x < s; ++x) {
+      const uint32_t w = block[y * stride + x];
+      const uint32_t alpha = w >> 24;
+      a += alpha;
+      // The renderer's colours are straight; the host's worlds premultiplied.
+      rr += ((w >> 16) & 0xFF) * alpha / 255;
+      g += ((w >> 8) & 0xFF) * alpha / 255;
+      b += (w & 0xFF) * alpha / 255;
+    }
+  const uint32_t n = static_cast<uint32_t>(s * s);
+  return PF_Pixel{static_cast<uint8_t>((a + n / 2) / n), static_cast<uint8_t>((rr + n / 2) / n),
+                  static_cast<uint8_t>((g + n / 2) / n), static_cast<uint8_t>((b + n / 2) / n)};
+}
+
+uint8_t over(uint8_t src, uint8_t dst, uint8_t srcAlpha) {
+  return static_cast<uint8_t>(src + (dst * (255 - srcAlpha) + 127) / 255);
+}
+
+void renderScene(EffectCall& call) {
+  using namespace scenerender;
+  auto* r = static_cast<RenderSequenceRecord*>(liveSequence(call));
+  if (!r || !call.params() || !call.params()[0]) raise(PF_Err_BAD_CALLBACK_PARAM);
+  PF_EffectWorld* input = &call.param(kInput).u.ld;
+  PF_EffectWorld* output = call.output();
+  if (!output || !output->data || output->width <= 0 || output->height <= 0) return;
+  if (output->rowbytes < output->width * 4) raise(PF_Err_BAD_CALLBACK_PARAM);
+
+  // The input layer under the scene, or a transparent frame.
+  const bool keepInput = call.param(kBackground).u.pd.value != kTransparent;
+  if (keepInput) {
+    PF_Rect src{0, 0, static_cast<int16_t>(input->height), static_cast<int16_t>(input->width)};
+    PF_Rect dst{0, 0, static_cast<int16_t>(output->height), static_cast<int16_t>(output->width)};
+    call.copyWorld(input, output, &src, &dst);
+  } else {
+    for (int32_t y = 0; y < output->height; ++y)
+      std::memset(reinterpret_cast<char*>(output->data) + static_cast<std::ptrdiff_t>(y) * output->rowbytes,
+                  0, static_cast<std::size_t>(output->width) * 4);
+  }
+
+  const SharedSceneBlock& block = sceneBlockOf(call);
+  if (!hasMembers(block.displayGroup)) return;
+
+  const int32_t aa = call.param(kAntialiasing).u.pd.value;
+  const int s = aa == kSixteenSamples ? 4 : aa == kFourSamples ? 2 : 1;
+  const int64_t w = static_cast<int64_t>(output->width) * s, h = static_cast<int64_t>(output->height) * s;
+  if (w * h > (int64_t{1} << 28)) raise(msg::kOutOfMemory);
+  const uint64_t count = static_cast<uint64_t>(w * h);
+  if (r->pixelCapacity < count) {
+    freeBlock(r->pixels);
+    r->pixels = nullptr;
+    r->pixelCapacity = 0;
+    r->pixels = static_cast<uint32_t*>(allocate(count * 4));
+    r->pixelCapacity = count;
+  }
+
+  ensureView(*r);
+  const Vec3 eye{fixedToFloat(call.param(kCameraX).u.fd.value),
+                 fixedToFloat(call.param(kCameraY).u.fd.value),
+                 fixedToFloat(call.param(kCameraZ).u.fd.value)};
+  const Vec3 target{fixedToFloat(call.param(kTargetX).u.fd.value),
+                    fixedToFloat(call.param(kTargetY).u.fd.value),
+                    fixedToFloat(call.param(kTargetZ).u.fd.value)};
+  Vec3 look = target - eye;
+  if (length(look) < kVectorTolerance) look = {0, 0, -1};
+  look = normalize(look);
+  // Looking straight up or down, +Y cannot be the up vector.
+  const Vec3 up = std::fabs(look.y) > 0.999f ? Vec3{0, 0, -1} : Vec3{0, 1, 0};
+  const float fov = std::clamp(fixedToFloat(call.param(kFieldOfView).u.fd.value), 1.0f, 170.0f);
+
+  TQ3ViewAngleAspectCameraData cam{};
+  cam.cameraData.placement = {point(eye), point(eye + look), {up.x, up.y, up.z}};
+  cam.cameraData.range = {0.05f, 1000.0f};
+  cam.cameraData.viewPort = {{-1, 1}, 2, 2};
+  cam.fov = fov * kDegreesToRadians;
+  cam.aspectRatioXToY = static_cast<float>(output->width) / static_cast<float>(output->height);
+  q3Check(Q3ViewAngleAspectCamera_SetData(r->camera, &cam));
+
+  TQ3PixmapDrawContextData dc{};
+  dc.drawContextData.clearImageMethod = kQ3ClearMethodWithColor;
+  dc.drawContextData.clearImageColor = {0, 0, 0, 0};
+  dc.drawContextData.paneState = kQ3False;
+  dc.drawContextData.maskState = kQ3False;
+  dc.drawContextData.doubleBufferState = kQ3False;
+  dc.pixmap = {r->pixels, static_cast<TQ3Uns32>(w), static_cast<TQ3Uns32>(h),
+               static_cast<TQ3Uns32>(w * 4), 32, kQ3PixelTypeARGB32, kQ3EndianLittle, kQ3EndianLittle};
+  if (!r->drawContext) {
+    r->drawContext = q3Check(Q3PixmapDrawContext_New(&dc));
+    q3Check(Q3View_SetDrawContext(r->view, r->drawContext));
+  } else {
+    q3Check(Q3PixmapDrawContext_SetPixmap(r->drawContext, &dc.pixmap));
+  }
+  q3Check(Q3InteractiveRenderer_SetThreadCount(r->renderer, renderThreads()));
+
+  // The scene's own lights, or a headlight from the camera and an ambient.
+  if (hasMembers(block.lightGroup)) {
+    q3Check(Q3View_SetLightGroup(r->view, block.lightGroup));
+  } else {
+    TQ3DirectionalLightData head{};
+    q3Check(Q3DirectionalLight_GetData(r->headlight, &head));
+    head.direction = {look.x, look.y, look.z};
+    q3Check(Q3DirectionalLight_SetData(r->headlight, &head));
+    q3Check(Q3View_SetLightGroup(r->view, r->fallbackLights));
+  }
+
+  q3Check(Q3View_StartRendering(r->view));
+  TQ3ViewStatus status;
+  do {
+    if (Q3DisplayGroup_Submit(block.displayGroup, r->view) != kQ3Success) {
+      const TQ3Error error = Q3Error_Get(nullptr);
+      Q3View_Cancel(r->view);
+      Q3View_EndRendering(r->view);
+      throw ErrData::quickDraw(error != kQ3ErrorNone ? error : kQ3ErrorRenderingLoopFailed);
+    }
+    status = Q3View_EndRendering(r->view);
+  } while (status == kQ3ViewStatusRetraverse);
+  // The light group belongs to the block; the view must not keep it past the frame.
+  Q3View_SetLightGroup(r->view, nullptr);
+  if (status != kQ3ViewStatusDone) raiseQ3Error();
+
+  // Downsample and composite the scene over what the output holds.
+  const std::size_t stride = static_cast<std::size_t>(w);
+  for (int32_t y = 0; y < output->height; ++y) {
+    auto* row = reinterpret_cast<PF_Pixel*>(reinterpret_cast<char*>(output->data) +
+                                            static_cast<std::ptrdiff_t>(y) * output->rowbytes);
+    const uint32_t* src = r->pixels + static_cast<std::size_t>(y) * s * stride;
+    for (int32_t x = 0; x < output->width; ++x) {
+      const PF_Pixel p = average(src + static_cast<std::size_t>(x) * s, stride, s);
+      if (p.alpha == 0) continue;
+      PF_Pixel& d = row[x];
+      d = PF_Pixel{over(p.alpha, d.alpha, p.alpha), over(p.red, d.red, p.alpha),
+                   over(p.green, d.green, p.alpha), over(p.blue, d.blue, p.alpha)};
+    }
+  }
+}
+
+void noEvent(EffectCall&) {}
+
+constexpr PluginDefinition kDefinition{
+    .eventStyle = EventStyle::ClickOrDrag,
+    .aboutTitle = "Vask Scene Render\n3D Effects Plugin",
+    .resources = kResources,
+    .globalRecordSize = sizeof(GlobalRecord),
+    .globalSetdown = nullptr,
+    .declareParams = declareParams,
+    .liveRecordSize = sizeof(RenderSequenceRecord),
+    .initLiveRecord = initRecord,
+    .destroyLiveRecord = destroyRecord,
+    .flatSize = flatMarker::flatSize,
+    .fillFlat = flatMarker::fillFlat,
+    .heldFlatSize = flatMarker::heldFlatSize,
+    .unflatten = flatMarker::unflatten,
+    .contribute = nullptr,
+    .render = renderScene,
+    .setsNopRender = false,
+    .click = noEvent,
+    .drag = noEvent,
+    .endDrag = noEvent,
+    .draw = noEvent,
+};
+
+}  // namespace
+
+const PluginDefinition& thisPlugin() { return kDefinition; }
+
+}  // namespace vask

@@ -1,0 +1,68 @@
+// The Scene Render effect draws the frame's shared scene through its own
+// camera over its input, and leaves the shared block alone.
+#include "PluginTestSupport.h"
+#include "consumer/SceneRender.h"
+#include "shell/ParamTables.h"
+
+namespace vask::test {
+namespace {
+
+constexpr PF_Fixed F(double v) { return static_cast<PF_Fixed>(v * 65536.0); }
+
+class SceneRenderTest : public PluginTest {
+ protected:
+  // Counts output pixels that differ from `background`.
+  static int changed(host::World& w, PF_Pixel background) {
+    int n = 0;
+    for (int y = 0; y < w.height(); ++y)
+      for (int x = 0; x < w.width(); ++x) n += !(w.at(x, y) == background);
+    return n;
+  }
+};
+
+TEST_F(SceneRenderTest, DrawsTheMarkersOverTheInputAndLeavesTheBlockAlone) {
+  host::Instance& spot = apply(load("beamlamp"));
+  host::Instance& render = apply(load("scenerender"));
+  using namespace scenerender;
+  spot.param(beamlamp::kVisible).u.bd.value = 1;
+  spot.param(beamlamp::kColor).u.cd.value = PF_Pixel{255, 255, 0, 0};
+  // Look at the marker (at the light, 0.5, 0.5, 0.5) from 1.5 units away.
+  render.param(kCameraX).u.fd.value = F(0.5);
+  render.param(kCameraY).u.fd.value = F(0.5);
+  render.param(kCameraZ).u.fd.value = F(2.0);
+  render.param(kTargetX).u.fd.value = F(0.5);
+  render.param(kTargetY).u.fd.value = F(0.5);
+  render.param(kTargetZ).u.fd.value = F(0.5);
+  const PF_Pixel blue{255, 0, 0, 200};
+  render.input() = host::World(64, 48);
+  render.input().fill(blue);
+  render.output() = host::World(64, 48);
+
+  ASSERT_TRUE(spot.frameSetup().ok());
+  auto r = render.frameSetup();
+  ASSERT_TRUE(r.ok()) << r;
+  EXPECT_EQ(r.out.out_flags & PF_OutFlag_NOP_RENDER, 0) << "the render changes pixels";
+  const TQ3GroupObject display = sceneBlock().displayGroup, lights = sceneBlock().lightGroup;
+  r = render.render();
+  ASSERT_TRUE(r.ok()) << r;
+  EXPECT_EQ(render.output().at(0, 0), blue) << "the input stays under the scene";
+  const int drawn = changed(render.output(), blue);
+  EXPECT_GT(drawn, 50) << "the marker covers part of the frame";
+  EXPECT_LT(drawn, 64 * 48 / 2);
+  const PF_Pixel centre = render.output().at(32, 24);
+  EXPECT_FALSE(centre == blue) << "the marker is in the middle of the view";
+  EXPECT_EQ(centre.alpha, 255);
+  ASSERT_TRUE(render.frameSetdown().ok());
+  EXPECT_EQ(sceneBlock().displayGroup, display) << "the consumer never clears the groups";
+  EXPECT_EQ(sceneBlock().lightGroup, lights);
+  ASSERT_TRUE(spot.frameSetdown().ok());
+
+  // Transparent background, empty scene: a transparent frame.
+  render.param(kBackground).u.pd.value = kTransparent;
+  ASSERT_TRUE(render.frameSetup().ok());
+  ASSERT_TRUE(render.render().ok());
+  EXPECT_EQ(changed(render.output(), PF_Pixel{0, 0, 0, 0}), 0);
+}
+
+}  // namespace
+}  // namespace vask::test
