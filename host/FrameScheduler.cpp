@@ -23,7 +23,8 @@ std::ostream& operator<<(std::ostream& os, const FrameReport& r) {
   return os;
 }
 
-FrameReport runFrame(std::span<Instance* const> instances, std::optional<FrameTime> time) {
+FrameReport runFrame(std::span<Instance* const> instances, std::optional<FrameTime> time,
+                     const FrameHooks& hooks) {
   FrameReport report;
   auto fail = [&](std::size_t i, PF_Cmd cmd, const CommandResult& r) {
     report.err = r.err;
@@ -46,6 +47,7 @@ FrameReport runFrame(std::span<Instance* const> instances, std::optional<FrameTi
   }
   if (report.ok()) {
     for (std::size_t i = 0; i < instances.size(); ++i) {
+      if (hooks.beforeRender) hooks.beforeRender(i);
       CommandResult r = instances[i]->render();
       if (!r.ok()) {
         fail(i, PF_Cmd_RENDER, r);

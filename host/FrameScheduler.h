@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <span>
@@ -42,10 +43,18 @@ struct FrameReport {
 };
 std::ostream& operator<<(std::ostream& os, const FrameReport& r);
 
+// What the caller does between the commands of a frame. Hooks must not throw.
+struct FrameHooks {
+  // Just before RENDER goes to instance i: the place to give it its input
+  // (a layer's effects pass their pictures on one to the next).
+  std::function<void(std::size_t i)> beforeRender;
+};
+
 // Runs one frame (at `time`, when given, for every instance). Stops setting up
 // or rendering at the first error; FRAME_SETDOWN still goes, in order, to every
 // instance whose FRAME_SETUP succeeded, so that no plug-in keeps a frame open.
-FrameReport runFrame(std::span<Instance* const> instances, std::optional<FrameTime> time = {});
+FrameReport runFrame(std::span<Instance* const> instances, std::optional<FrameTime> time = {},
+                     const FrameHooks& hooks = {});
 
 // Sequence setdown of every instance that is set up or holds sequence data,
 // then global setdown of every effect that is set up or holds global data;

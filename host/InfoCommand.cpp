@@ -29,7 +29,7 @@ void printPiPL(const PiPLInfo& p, std::ostream& out) {
       << "  category        " << p.category << "\n"
       << "  entry point     " << p.entryPoint << "\n"
       << "  PiPL version    " << hex(static_cast<uint32_t>(p.piplVersion)) << "\n"
-      << "  API version     " << hex(static_cast<uint32_t>(p.specVersion)) << "\n"
+      << "  API version     " << hex(static_cast<uint32_t>(p.apiVersion)) << "\n"
       << "  effect version  " << hex(p.effectVersion) << " (" << versionText(p.effectVersion)
       << ")\n"
       << "  info flags      " << hex(static_cast<uint16_t>(p.infoFlags), 4) << "\n"

@@ -100,7 +100,7 @@ std::string fourCC(const std::byte* stored) {
 std::ostream& operator<<(std::ostream& os, const PiPLInfo& i) {
   return os << "PiPL{kind '" << i.kind << "', name '" << i.name << "', category '" << i.category
             << "', entry '" << i.entryPoint << "', match '" << i.matchName << "', pipl "
-            << i.piplVersion << ", API " << i.specVersion << ", version " << hex(i.effectVersion)
+            << i.piplVersion << ", API " << i.apiVersion << ", version " << hex(i.effectVersion)
             << ", info " << i.infoFlags << ", global " << hex(i.globalFlags) << ", reserved "
             << i.reserved << "}";
 }
@@ -144,7 +144,7 @@ PiPLInfo parsePiPL(std::span<const std::byte> bytes, std::string_view source) {
     if (vendor != pipl::kVendor) continue;
     const bool known = key == pipl::kKeyKind || key == pipl::kKeyName ||
                        key == pipl::kKeyCategory || key == pipl::kKeyEntryPoint ||
-                       key == pipl::kKeyPiPLVersion || key == pipl::kKeySpecVersion ||
+                       key == pipl::kKeyPiPLVersion || key == pipl::kKeyApiVersion ||
                        key == pipl::kKeyEffectVersion || key == pipl::kKeyInfoFlags ||
                        key == pipl::kKeyGlobalFlags || key == pipl::kKeyMatchName ||
                        key == pipl::kKeyReserved;
@@ -192,8 +192,8 @@ PiPLInfo parsePiPL(std::span<const std::byte> bytes, std::string_view source) {
       const uint32_t v = le32(data);
       if (key == pipl::kKeyPiPLVersion)
         info.piplVersion = static_cast<int32_t>(v);
-      else if (key == pipl::kKeySpecVersion)
-        info.specVersion = static_cast<int32_t>(v);
+      else if (key == pipl::kKeyApiVersion)
+        info.apiVersion = static_cast<int32_t>(v);
       else if (key == pipl::kKeyEffectVersion)
         info.effectVersion = v;
       else if (key == pipl::kKeyGlobalFlags)

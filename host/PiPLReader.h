@@ -30,7 +30,7 @@ namespace vask::host {
 struct PiPLInfo {
   std::string kind;
   std::string name, category, entryPoint, matchName;
-  int32_t piplVersion = 0, specVersion = 0;
+  int32_t piplVersion = 0, apiVersion = 0;
   uint32_t effectVersion = 0;
   int16_t infoFlags = 0;
   uint32_t globalFlags = 0;

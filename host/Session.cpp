@@ -1,5 +1,8 @@
 #include "host/Session.h"
 
+#include <cstdlib>
+#include <string>
+
 #include "host/HostError.h"
 
 namespace vask::host {
@@ -52,11 +55,35 @@ std::shared_ptr<Effect> Session::loadEffect(const std::filesystem::path& path) {
   return effect;
 }
 
-Instance& Session::addInstance(const std::shared_ptr<Effect>& effect, std::string label) {
+Instance& Session::addInstance(const std::shared_ptr<Effect>& effect, std::string label,
+                               std::optional<std::span<const std::byte>> flat) {
   auto instance = std::make_unique<Instance>(effect, std::move(label));
-  require(instance->sequenceSetup(), instance->label(), PF_Cmd_SEQUENCE_SETUP);
+  PF_Cmd cmd = PF_Cmd_SEQUENCE_SETUP;
+  CommandResult r;
+  if (flat) {
+    instance->setFlatSequenceData(*flat);
+    cmd = PF_Cmd_SEQUENCE_RESETUP;
+    r = instance->sequenceResetup();
+  } else {
+    r = instance->sequenceSetup();
+  }
+  if (!r.ok() && instance->sequenceData()) {
+    // Whatever the plug-in built before failing is released by its own setdown.
+    instance->sequenceSetdown();
+  }
+  require(r, instance->label(), cmd);
   instances_.push_back(std::move(instance));
   return *instances_.back();
+}
+
+void Session::setRenderThreads(int threads) {
+  if (threads < 0) throw HostError("a thread count cannot be negative");
+  renderThreads_ = threads;
+  if (threads > 0) {
+    ::setenv(kRenderThreadsVariable, std::to_string(threads).c_str(), 1);
+  } else {
+    ::unsetenv(kRenderThreadsVariable);
+  }
 }
 
 FrameReport Session::renderFrame(FrameTime time) {

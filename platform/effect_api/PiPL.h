@@ -29,7 +29,7 @@ inline constexpr std::string_view kKeyName = "name";
 inline constexpr std::string_view kKeyCategory = "catg";
 inline constexpr std::string_view kKeyEntryPoint = "wx86";
 inline constexpr std::string_view kKeyPiPLVersion = "ePVR";
-inline constexpr std::string_view kKeySpecVersion = "eSVR";
+inline constexpr std::string_view kKeyApiVersion = "eSVR";
 inline constexpr std::string_view kKeyEffectVersion = "eVER";
 inline constexpr std::string_view kKeyInfoFlags = "eINF";
 inline constexpr std::string_view kKeyGlobalFlags = "eGLO";
@@ -44,7 +44,7 @@ struct Fields {
   std::string_view category = "Halvaro";
   std::string_view entryPoint = "main";
   int32_t piplVersion = 2;
-  int32_t specVersion = 11;
+  int32_t apiVersion = 11;
   uint32_t effectVersion = 0x00080600;
   int16_t infoFlags = 0;
   uint32_t globalFlags = 0x00008001;
@@ -119,7 +119,7 @@ constexpr std::array<unsigned char, N> build(const Fields& f) {
   w.byte(0);
   w.pad();
   w.int32Property(kKeyPiPLVersion, static_cast<uint32_t>(f.piplVersion));
-  w.int32Property(kKeySpecVersion, static_cast<uint32_t>(f.specVersion));
+  w.int32Property(kKeyApiVersion, static_cast<uint32_t>(f.apiVersion));
   w.int32Property(kKeyEffectVersion, f.effectVersion);
   w.header(kKeyInfoFlags, 2);
   w.i16(f.infoFlags);

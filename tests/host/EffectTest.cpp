@@ -78,7 +78,8 @@ TEST_F(EffectTest, CollectsTheDeclaredTable) {
   EXPECT_EQ(p[kAmount].def().u.fd.valid_max, 100 << 16);
   // The plug-in wiped its texts after add_param: the host kept copies.
   EXPECT_EQ(p[kEnabled].label(), "On");
-  EXPECT_STREQ(p[kMode].def().u.pd.names, "Normal|Skip Checkin|Fail|Replace Sequence");
+  EXPECT_STREQ(p[kMode].def().u.pd.names,
+               "Normal|Skip Checkin|Fail|Replace Sequence|Invert|Fail Render");
   EXPECT_EQ(paramTypeName(p[kPanel].def()), "custom control");
   ASSERT_TRUE(effect_->customUI());
   EXPECT_EQ(effect_->customUI()->events, PF_CustomEFlag_EFFECT);

@@ -41,6 +41,8 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
+  const std::filesystem::path& path() const { return path_; }
+
   std::filesystem::path write(const std::string& name, std::span<const std::byte> bytes) const {
     const auto p = path_ / name;
     std::ofstream(p, std::ios::binary)

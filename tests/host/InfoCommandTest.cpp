@@ -31,8 +31,8 @@ TEST(InfoCommand, DescribesEffectsAndReportsEveryOtherFile) {
         "2  \"Angle\"  angle  flags 0x0  default 45°",
         "3  \"Enabled\"  checkbox  flags 0x0  label \"On\"  default on",
         "4  \"Tint\"  color  flags 0x0  default a 255, r 10, g 20, b 30",
-        "5  \"Mode\"  popup  flags 0x0  choices \"Normal|Skip Checkin|Fail|Replace Sequence\"  "
-        "count 4  default 1",
+        "5  \"Mode\"  popup  flags 0x0  choices \"Normal|Skip Checkin|Fail|Replace Sequence|Invert|Fail Render\"  "
+        "count 6  default 1",
         "6  \"Source\"  layer  flags 0x0  default layer 0",
         "7  \"Panel\"  custom control  flags 0x2  area 100 x 85",
         "custom UI       events 0x00000004"}) {

@@ -1,6 +1,7 @@
 // A small effect library that the host tests drive through `main`. It sees
 // only the host interface, like every effect, and keeps global and sequence
 // data in host handles. Its "Mode" popup makes it misbehave on request.
+#include <cstddef>
 #include <cstring>
 
 #include "platform/effect_api/EffectApi.h"
@@ -12,7 +13,7 @@ constexpr vask::pipl::Fields kPiPL{.name = "Host Test Effect", .matchName = "VAS
 VASK_DEFINE_PIPL(kPiPL);
 
 enum Param { kInput, kAmount, kAngle, kEnabled, kTint, kMode, kSource, kPanel, kNumParams };
-enum Mode { kNormal = 1, kSkipCheckin, kFail, kReplaceSequence };
+enum Mode { kNormal = 1, kSkipCheckin, kFail, kReplaceSequence, kInvert, kFailRender };
 
 struct Global {
   int32_t setups;
@@ -71,13 +72,13 @@ PF_Err paramsSetup(PF_InData* in, PF_OutData* out) {
   start(kAngle, PF_Param_ANGLE, "Angle").u.ad.dephault = 45 << 16;
   // Texts on the stack: the host must copy them.
   char label[] = "On";
-  char choices[] = "Normal|Skip Checkin|Fail|Replace Sequence";
+  char choices[] = "Normal|Skip Checkin|Fail|Replace Sequence|Invert|Fail Render";
   PF_CheckBoxDef& bd = start(kEnabled, PF_Param_CHECKBOX, "Enabled").u.bd;
   bd.dephault = 1;
   bd.name = label;
   start(kTint, PF_Param_COLOR, "Tint").u.cd.dephault = PF_Pixel{255, 10, 20, 30};
   PF_PopupDef& pd = start(kMode, PF_Param_POPUP, "Mode").u.pd;
-  pd.num_choices = 4;
+  pd.num_choices = 6;
   pd.dephault = kNormal;
   pd.names = choices;
   start(kSource, PF_Param_LAYER, "Source");
@@ -112,6 +113,12 @@ PF_Err sequenceSetup(PF_InData* in, PF_OutData* out, bool resetup) {
   if (old && in->utils->host_get_handle_size(old) >= sizeof(LiveSequence) && !isFlat(in, old)) {
     out->sequence_data = old;
     return PF_Err_NONE;
+  }
+  // Saved bytes whose flag is neither live nor flat are refused, so the host
+  // can be tested with data a plug-in will not take.
+  if (old && in->utils->host_get_handle_size(old) >= sizeof(int32_t) &&
+      *static_cast<const int32_t*>(*old) > 1) {
+    return fail(out, PF_Err_INTERNAL_STRUCT_DAMAGED, "saved sequence data is damaged");
   }
   PF_Handle live = newRecord<LiveSequence>(in);
   if (!live) return fail(out, PF_Err_OUT_OF_MEMORY, "Out of Memory");
@@ -174,8 +181,23 @@ PF_Err render(PF_InData* in, PF_OutData* out, PF_ParamList params, PF_LayerDef* 
   PF_EffectWorld* input = &params[kInput]->u.ld;
   PF_Rect src{0, 0, static_cast<int16_t>(input->height), static_cast<int16_t>(input->width)};
   PF_Rect dst{0, 0, static_cast<int16_t>(output->height), static_cast<int16_t>(output->width)};
+  const int32_t mode = params[kMode]->u.pd.value;
+  if (mode == kFailRender) return fail(out, 1024, "render failed on purpose");
   if (PF_Err err = in->utils->copy(in->effect_ref, input, output, &src, &dst)) {
     return fail(out, err, "copy failed");
+  }
+  if (mode == kInvert) {
+    // Premultiplied colour inverted under its own alpha.
+    for (int32_t y = 0; y < output->height; ++y) {
+      auto* row = reinterpret_cast<PF_Pixel*>(reinterpret_cast<char*>(output->data) +
+                                              static_cast<std::ptrdiff_t>(y) * output->rowbytes);
+      for (int32_t x = 0; x < output->width; ++x) {
+        PF_Pixel& p = row[x];
+        p.red = static_cast<uint8_t>(p.alpha - p.red);
+        p.green = static_cast<uint8_t>(p.alpha - p.green);
+        p.blue = static_cast<uint8_t>(p.alpha - p.blue);
+      }
+    }
   }
   return PF_Err_NONE;
 }

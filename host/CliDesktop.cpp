@@ -1,0 +1,16 @@
+#include "host/CliDesktop.h"
+
+#include <utility>
+
+namespace vask::host {
+
+int CliDesktop::messageBox(os::WindowRef, std::string_view text, std::string_view caption,
+                           unsigned) {
+  out_ << "vask: " << (caption.empty() ? "message" : caption) << ": " << text << "\n";
+  out_.flush();
+  return os::kButtonOk;
+}
+
+os::Cursor CliDesktop::setCursor(os::Cursor cursor) { return std::exchange(cursor_, cursor); }
+
+}  // namespace vask::host

@@ -1,0 +1,404 @@
+#include "host/Composition.h"
+
+#include <cmath>
+#include <utility>
+
+#include "host/Base64.h"
+#include "host/Compositing.h"
+#include "host/FrameScheduler.h"
+#include "host/LayerSource.h"
+#include "host/ParamValue.h"
+#include "host/PngImage.h"
+
+namespace vask::host {
+namespace {
+
+std::string inQuotes(std::string_view s) { return "\"" + std::string(s) + "\""; }
+
+std::string list(const std::vector<std::string>& items) {
+  std::string out;
+  for (const auto& i : items) out += (out.empty() ? "" : ", ") + inQuotes(i);
+  return out;
+}
+
+}  // namespace
+
+// ---- the layers' own pictures ------------------------------------------------
+
+class Composition::Layers : public LayerSource {
+ public:
+  struct Entry {
+    const ProjectLayer* layer = nullptr;
+    std::string where;             // "file: layer "X" (#1)"
+    int32_t nativeWidth = 0, nativeHeight = 0;
+    int32_t width = 0, height = 0;  // after scaling to the output size
+    int32_t x = 0, y = 0;           // top-left in the output frame
+    std::shared_ptr<const World> still;  // image and solid layers
+    int64_t cachedNumber = -1;           // sequence: the file number held
+    std::shared_ptr<const World> cached;
+  };
+
+  Layers(const Project& project, int32_t outWidth, int32_t outHeight) : rate_(project.composition.rate) {
+    const double sx = static_cast<double>(outWidth) / project.composition.width;
+    const double sy = static_cast<double>(outHeight) / project.composition.height;
+    for (std::size_t i = 0; i < project.layers.size(); ++i) {
+      const ProjectLayer& l = project.layers[i];
+      Entry e;
+      e.layer = &l;
+      e.where = project.file.string() + ": " + describeLayer(l, i);
+      World native;
+      switch (l.kind) {
+        case LayerKind::Image:
+          native = read(e, l.file);
+          e.nativeWidth = native.width();
+          e.nativeHeight = native.height();
+          break;
+        case LayerKind::Sequence: {
+          const auto first = l.folder / l.sequence->name(l.first);
+          try {
+            const PngSize size = readPngSize(first);
+            e.nativeWidth = size.width;
+            e.nativeHeight = size.height;
+          } catch (const HostError& err) {
+            throw HostError(e.where + ": " + err.what());
+          }
+          break;
+        }
+        case LayerKind::Solid:
+          e.nativeWidth = l.width;
+          e.nativeHeight = l.height;
+          break;
+      }
+      e.width = std::clamp<int32_t>(static_cast<int32_t>(std::lround(e.nativeWidth * sx)), 1, World::kMaxSide);
+      e.height = std::clamp<int32_t>(static_cast<int32_t>(std::lround(e.nativeHeight * sy)), 1, World::kMaxSide);
+      if (uint64_t(e.width) * uint64_t(e.height) > kMaxPngPixels) {
+        throw HostError(e.where + ": a picture of " + std::to_string(e.width) + " x " +
+                        std::to_string(e.height) + " pixels is larger than this host holds (" +
+                        std::to_string(kMaxPngPixels) + " pixels)");
+      }
+      e.x = static_cast<int32_t>(std::floor((outWidth - e.width) / 2.0));
+      e.y = static_cast<int32_t>(std::floor((outHeight - e.height) / 2.0));
+      if (l.kind == LayerKind::Image) {
+        e.still = std::make_shared<World>(resample(native, e.width, e.height));
+      } else if (l.kind == LayerKind::Solid) {
+        auto w = std::make_shared<World>(e.width, e.height);
+        w->fill(premultiply(l.colour));
+        e.still = std::move(w);
+      }
+      entries_.push_back(std::move(e));
+    }
+  }
+
+  const Entry& entry(std::size_t i) const { return entries_[i]; }
+  std::size_t size() const { return entries_.size(); }
+
+  // Layer `i`'s own picture at composition frame `frame`. Throws HostError
+  // naming the layer and file.
+  std::shared_ptr<const World> pictureAt(std::size_t i, double frame) {
+    Entry& e = entries_[i];
+    if (e.still) return e.still;
+    const ProjectLayer& l = *e.layer;
+    const auto number = l.first + static_cast<int64_t>(std::floor(frame + 1e-6));
+    if (number == e.cachedNumber) return e.cached;
+    if (number < 0) {
+      throw HostError(e.where + ": frame " + std::to_string(frame) +
+                      " comes before the sequence's first file");
+    }
+    const auto file = l.folder / l.sequence->name(number);
+    World native = read(e, file);
+    if (native.width() != e.nativeWidth || native.height() != e.nativeHeight) {
+      throw HostError(e.where + ": " + file.string() + " is " + std::to_string(native.width()) +
+                      " x " + std::to_string(native.height()) + " pixels, but the sequence's first file is " +
+                      std::to_string(e.nativeWidth) + " x " + std::to_string(e.nativeHeight));
+    }
+    e.cached = std::make_shared<World>(resample(native, e.width, e.height));
+    e.cachedNumber = number;
+    return e.cached;
+  }
+
+  std::shared_ptr<World> layerAt(int32_t layerId, int32_t time, int32_t, uint32_t timeScale) override {
+    if (layerId <= 0 || static_cast<std::size_t>(layerId) > entries_.size() || timeScale == 0) {
+      return nullptr;
+    }
+    const double frame = static_cast<double>(time) / timeScale * rate_.fps();
+    try {
+      // A copy: the plug-in gets a world it may scribble on without touching
+      // the picture the next check-out or the compositing reads.
+      return std::make_shared<World>(*pictureAt(static_cast<std::size_t>(layerId - 1), frame));
+    } catch (const HostError& e) {
+      lastError = e.what();
+      throw;
+    }
+  }
+
+  // The last failure of a check-out, so that a plug-in's error can be
+  // explained; cleared by the caller.
+  std::string lastError;
+
+ private:
+  static World read(const Entry& e, const std::filesystem::path& file) {
+    try {
+      return readPng(file);
+    } catch (const HostError& err) {
+      throw HostError(e.where + ": " + err.what());
+    }
+  }
+
+  FrameRate rate_;
+  std::vector<Entry> entries_;
+};
+
+// ---- set-up ------------------------------------------------------------------
+
+Composition::Composition(Project project, const PluginCatalog& catalog, CompositionOptions options,
+                         std::vector<std::string>& warnings)
+    : project_(std::move(project)) {
+  const ProjectComposition& comp = project_.composition;
+  width_ = options.size ? options.size->first : comp.width;
+  height_ = options.size ? options.size->second : comp.height;
+  if (width_ < 1 || height_ < 1 || width_ > World::kMaxSide || height_ > World::kMaxSide ||
+      uint64_t(width_) * uint64_t(height_) > kMaxPngPixels) {
+    throw HostError("output size " + std::to_string(width_) + " x " + std::to_string(height_) +
+                    " is outside 1 … " + std::to_string(World::kMaxSide) + " a side and " +
+                    std::to_string(kMaxPngPixels) + " pixels in all");
+  }
+  if (options.threads > 0) session_.setRenderThreads(options.threads);
+  layers_ = std::make_shared<Layers>(project_, width_, height_);
+  referenced_.assign(project_.layers.size(), false);
+
+  std::vector<std::string> layerNames;
+  for (const auto& l : project_.layers) layerNames.push_back(l.name);
+  const std::string file = project_.file.string();
+
+  struct Pending {
+    std::size_t layer, effect;
+    std::shared_ptr<Effect> loaded;
+    std::string label;
+    std::vector<Bound> values;
+  };
+  std::vector<Pending> pending;
+  for (std::size_t li = 0; li < project_.layers.size(); ++li) {
+    const ProjectLayer& layer = project_.layers[li];
+    for (std::size_t ei = 0; ei < layer.effects.size(); ++ei) {
+      const ProjectEffect& entry = layer.effects[ei];
+      const std::string where = file + ": " + describeEffect(layer, li, entry, ei);
+      const auto library = catalog.find(entry.matchName);
+      if (!library) {
+        const auto known = catalog.matchNames();
+        throw ProjectError(where + ": no effect library in " + catalog.folder().string() +
+                           " has this match name; known effects: " +
+                           (known.empty() ? std::string("none") : list(known)));
+      }
+      std::shared_ptr<Effect> effect;
+      try {
+        effect = session_.loadEffect(*library);
+      } catch (const HostError& e) {
+        throw HostError(where + ": " + e.what());
+      }
+      Pending p{li, ei, effect,
+                describeLayer(layer, li) + ", effect " + inQuotes(effect->pipl().name) + " (" +
+                    entry.matchName + ")",
+                {}};
+      const auto& table = effect->params();
+      for (const ParamSetting& ps : entry.params) {
+        const std::string at = where + ", parameter " + inQuotes(ps.name);
+        int32_t index = -1;
+        for (std::size_t i = 1; i < table.size(); ++i) {
+          if (table[i].name() == ps.name) index = static_cast<int32_t>(i);
+        }
+        if (index < 0) {
+          throw ProjectError(where + ": " + inQuotes(effect->pipl().name) + " has no parameter " +
+                             inQuotes(ps.name) + "; its parameters: " + list(settableNames(table)));
+        }
+        const ParamDeclaration& decl = table[static_cast<std::size_t>(index)];
+        if (!isSettable(decl, index)) {
+          throw ProjectError(at + ": is a " + paramTypeName(decl.def()) +
+                             " and takes no value; parameters that take values: " +
+                             list(settableNames(table)));
+        }
+        std::vector<Keyframe> keys;
+        for (std::size_t k = 0; k < ps.keys.size(); ++k) {
+          const std::string keyAt = ps.keyed ? at + ", keyframe " + std::to_string(k + 1) : at;
+          std::vector<std::string> clamped;
+          Channels value;
+          try {
+            value = convertValue(decl, ps.keys[k].value, layerNames, clamped);
+          } catch (const ProjectError& e) {
+            throw ProjectError(keyAt + ": " + e.what());
+          }
+          for (const auto& w : clamped) warnings.push_back(keyAt + ": " + w);
+          if (decl.type() == PF_Param_LAYER && value[0] > 0) {
+            referenced_[static_cast<std::size_t>(value[0]) - 1] = true;
+          }
+          keys.push_back(Keyframe{ps.keys[k].frame, value, ps.keys[k].interpolation});
+        }
+        // A later setting of the same parameter replaces an earlier one.
+        std::erase_if(p.values, [&](const Bound& b) { return b.index == index; });
+        p.values.push_back(Bound{index, Track::keyed(std::move(keys), isDiscrete(decl))});
+      }
+      pending.push_back(std::move(p));
+    }
+  }
+
+  // Every value is known to be good: only now do the plug-ins get instances.
+  for (auto& p : pending) {
+    const ProjectLayer& layer = project_.layers[p.layer];
+    const ProjectEffect& entry = layer.effects[p.effect];
+    Instance* instance = nullptr;
+    try {
+      if (entry.flat) {
+        instance = &session_.addInstance(p.loaded, p.label, std::span<const std::byte>(*entry.flat));
+      } else {
+        instance = &session_.addInstance(p.loaded, p.label);
+      }
+    } catch (const HostError& e) {
+      throw HostError(file + ": " + (entry.flat ? "the effect refused its saved sequence data (\"flat\"): " : "") + e.what());
+    }
+    instance->setLayerSource(layers_);
+    applied_.push_back(Applied{p.layer, p.effect, instance, std::move(p.values)});
+    instances_.push_back(instance);
+  }
+}
+
+Composition::~Composition() = default;
+
+std::vector<std::string> Composition::shutDown() { return session_.shutDown(); }
+
+void Composition::applyValues(const Applied& a, double frame) {
+  for (const Bound& b : a.values) applyValue(*a.instance, b.index, b.track.at(frame));
+}
+
+// ---- frames ------------------------------------------------------------------
+
+World Composition::renderFrame(int64_t frame) {
+  if (frame < 0 || frame >= frameCount()) {
+    throw HostError("frame " + std::to_string(frame) + " is outside the composition's frames 0 … " +
+                    std::to_string(frameCount() - 1));
+  }
+  const FrameRate rate = project_.composition.rate;
+  const auto frameAt = static_cast<double>(frame);
+
+  // Every picture the frame needs is read before any plug-in is called, so a
+  // missing file never leaves a frame half sent.
+  std::vector<std::shared_ptr<const World>> pictures(layers_->size());
+  for (std::size_t i = 0; i < layers_->size(); ++i) {
+    if (project_.layers[i].visible || referenced_[i]) pictures[i] = layers_->pictureAt(i, frameAt);
+  }
+
+  std::vector<Instance*> list;
+  std::vector<std::ptrdiff_t> previous;  // the effect before, on the same layer, or −1
+  std::vector<const Applied*> order;
+  for (const Applied& a : applied_) {
+    if (!project_.layers[a.layer].visible) continue;
+    const bool chained = !order.empty() && order.back()->layer == a.layer;
+    previous.push_back(chained ? static_cast<std::ptrdiff_t>(order.size()) - 1 : -1);
+    order.push_back(&a);
+    list.push_back(a.instance);
+
+    Instance& inst = *a.instance;
+    applyValues(a, frameAt);
+    inst.setTime(static_cast<int32_t>(frame * rate.den), static_cast<int32_t>(rate.den),
+                 static_cast<uint32_t>(rate.num));
+    inst.input() = *pictures[a.layer];
+    inst.output() = World(inst.input().width(), inst.input().height());
+  }
+
+  FrameHooks hooks;
+  hooks.beforeRender = [&](std::size_t k) {
+    if (previous[k] >= 0) {
+      Instance& inst = *list[k];
+      inst.input() = list[static_cast<std::size_t>(previous[k])]->output();
+      inst.output() = World(inst.input().width(), inst.input().height());
+    }
+  };
+  layers_->lastError.clear();
+  const FrameReport report = runFrame(list, std::nullopt, hooks);
+  if (!report.ok()) {
+    std::string what = project_.file.string() + ": frame " + std::to_string(frame) + ": " +
+                       report.instance + ": " + commandName(report.command) + " failed with error " +
+                       std::to_string(report.err);
+    if (!report.message.empty()) what += ": " + report.message;
+    if (!layers_->lastError.empty()) what += " (while reading a layer for it: " + layers_->lastError + ")";
+    for (const auto& e : report.cleanupErrors) what += "; then " + e;
+    throw HostError(what);
+  }
+
+  World out(width_, height_);
+  out.fill(premultiply(project_.composition.background));
+  for (std::size_t i = 0; i < layers_->size(); ++i) {
+    if (!project_.layers[i].visible) continue;
+    const World* result = pictures[i].get();
+    for (std::size_t k = 0; k < order.size(); ++k) {
+      if (order[k]->layer == i) result = &list[k]->output();
+    }
+    const auto& e = layers_->entry(i);
+    compositeOver(out, *result, e.x, e.y);
+  }
+  return out;
+}
+
+// ---- saving ------------------------------------------------------------------
+
+void Composition::save(const std::function<void(const Json&)>& write) {
+  Json doc = project_.document;
+  std::size_t flattened = 0;
+  std::string failure;
+  for (; flattened < applied_.size(); ++flattened) {
+    const Applied& a = applied_[flattened];
+    const CommandResult r = a.instance->sequenceFlatten();
+    if (!r.ok()) {
+      failure = a.instance->label() + ": sequence flatten failed with error " + std::to_string(r.err) +
+                (r.message.empty() ? "" : ": " + r.message);
+      break;
+    }
+    doc["layers"][a.layer]["effects"][a.effect]["flat"] = encodeBase64(a.instance->flatSequenceBytes());
+  }
+  std::exception_ptr writeError;
+  if (failure.empty()) {
+    try {
+      write(doc);
+    } catch (...) {
+      writeError = std::current_exception();
+    }
+  }
+  // Every flattened instance goes live again, whatever happened: the session
+  // keeps working after a failed save.
+  for (std::size_t i = 0; i < flattened; ++i) {
+    const Applied& a = applied_[i];
+    const CommandResult r = a.instance->sequenceResetup();
+    if (!r.ok() && failure.empty()) {
+      failure = a.instance->label() + ": sequence re-setup failed with error " + std::to_string(r.err) +
+                (r.message.empty() ? "" : ": " + r.message);
+    }
+  }
+  if (writeError) std::rethrow_exception(writeError);
+  if (!failure.empty()) throw HostError(project_.file.string() + ": " + failure);
+}
+
+void rebaseProjectPaths(Json& document, const std::filesystem::path& from,
+                        const std::filesystem::path& to) {
+  if (!document.is_object() || !document.contains("layers") || !document["layers"].is_array()) return;
+  std::error_code ec;
+  const auto fromAbs = std::filesystem::weakly_canonical(std::filesystem::absolute(from, ec), ec);
+  const auto toAbs = std::filesystem::weakly_canonical(std::filesystem::absolute(to, ec), ec);
+  if (fromAbs == toAbs) return;
+  for (Json& layer : document["layers"]) {
+    if (!layer.is_object()) continue;
+    for (const char* key : {"image", "sequence"}) {
+      if (!layer.contains(key) || !layer[key].is_string()) continue;
+      const std::filesystem::path p(layer[key].get<std::string>());
+      if (p.is_absolute()) continue;
+      const auto target = (fromAbs / p).lexically_normal();
+      const auto rel = target.lexically_relative(toAbs);
+      // A route that climbs all the way to the root says less than the
+      // absolute path it stands for.
+      std::size_t climbs = 0, depth = 0;
+      for (const auto& part : rel) climbs += part == ".." ? 1 : 0;
+      for (const auto& part : toAbs.relative_path()) depth += part.empty() ? 0 : 1;
+      const bool viaRoot = climbs > 0 && climbs >= depth;
+      layer[key] = (rel.empty() || viaRoot ? target : rel).generic_string();
+    }
+  }
+}
+
+}  // namespace vask::host

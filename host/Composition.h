@@ -1,0 +1,119 @@
+// A project made live: its layers' pictures, the effects it uses loaded into
+// a host session, one instance per applied effect with its parameter values
+// bound, and the frame loop that renders and composites them.
+//
+// Render order is layers bottom to top, each layer's effects top to bottom.
+// A frame is FRAME_SETUP for every instance of the visible layers, then
+// RENDER for each (a layer's pixels go into its first effect, each effect's
+// output into the next), then FRAME_SETDOWN for each; then the visible layers'
+// results are laid over the background, bottom to top, each centred. A hidden
+// layer's effects are not run, but its pixels can still be picked by layer
+// parameters. Before its commands every instance gets the frame's time and its
+// parameter values at that time.
+//
+// A layer parameter checked out at any time gives that layer's own pixels at
+// that time, before its effects.
+//
+// Lifecycle: construction loads and sets everything up; renderFrame any number
+// of times; save; the destructor (or shutDown) sets
+// every instance and effect down.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/Keyframes.h"
+#include "host/PluginCatalog.h"
+#include "host/Project.h"
+#include "host/Session.h"
+#include "host/World.h"
+
+namespace vask::host {
+
+struct CompositionOptions {
+  // Output size; the composition's own when not given. Layers are resampled
+  // by the same factors.
+  std::optional<std::pair<int32_t, int32_t>> size;
+  // Threads renderers may use (Session::setRenderThreads); 0: not set.
+  int threads = 0;
+};
+
+class Composition {
+ public:
+  // Reads every layer's picture size (the first file of a sequence), then
+  // loads from `catalog` each effect the project names, binds each
+  // parameter value, and applies each instance: sequence re-setup from its
+  // saved flat data where the project has some, sequence setup otherwise.
+  // Clamped values are described in `warnings`, each naming its place.
+  // Throws ProjectError or HostError naming the file and the layer, effect and
+  // parameter at fault: a picture that is missing or not a PNG, an unknown
+  // match name (listing the known ones), an unknown parameter name (listing
+  // the effect's), a value the parameter cannot take, a plug-in failing to
+  // load or set up, or saved data the plug-in refuses.
+  Composition(Project project, const PluginCatalog& catalog, CompositionOptions options,
+              std::vector<std::string>& warnings);
+  ~Composition();
+  Composition(const Composition&) = delete;
+  Composition& operator=(const Composition&) = delete;
+
+  const Project& project() const { return project_; }
+  int32_t width() const { return width_; }
+  int32_t height() const { return height_; }
+  int64_t frameCount() const { return project_.composition.frames; }
+  // Every instance in render order.
+  const std::vector<Instance*>& instances() const { return instances_; }
+
+  // The composited frame `frame` (0 … frameCount() − 1), premultiplied.
+  // Throws HostError when a layer's picture cannot be read or a plug-in
+  // fails; the latter names the layer and effect and gives the plug-in's own
+  // message.
+  World renderFrame(int64_t frame);
+
+  // What a host does on save: flattens every instance, records each
+  // instance's flat data (base64) as "flat" in a copy of the project
+  // document, calls `write` with that document, then re-sets every instance
+  // up from its flat data, so that rendering can go on. `write` is not called
+  // when a flatten fails. Throws HostError naming the instance whose flatten
+  // or re-setup failed, or what `write` threw (after the re-setups).
+  void save(const std::function<void(const Json&)>& write);
+
+  // Sequence setdown of every instance, global setdown of every effect;
+  // one line per failure.
+  std::vector<std::string> shutDown();
+
+ private:
+  class Layers;
+  struct Bound {
+    int32_t index;
+    Track track;
+  };
+  struct Applied {
+    std::size_t layer;
+    std::size_t effect;  // index in the layer's effect list
+    Instance* instance;
+    std::vector<Bound> values;
+  };
+
+  void applyValues(const Applied& a, double frame);
+
+  Project project_;
+  int32_t width_ = 0, height_ = 0;
+  std::shared_ptr<Layers> layers_;
+  Session session_;
+  std::vector<Applied> applied_;     // render order
+  std::vector<Instance*> instances_;
+  std::vector<bool> referenced_;     // per layer: named by some layer parameter
+};
+
+// Rewrites the relative "image" and "sequence" paths of a project document
+// that lives in folder `from` so that they name the same files from folder
+// `to`. Absolute paths stay as they are.
+void rebaseProjectPaths(Json& document, const std::filesystem::path& from,
+                        const std::filesystem::path& to);
+
+}  // namespace vask::host

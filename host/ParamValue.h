@@ -1,0 +1,49 @@
+// What a project's parameter values mean, for each parameter type.
+//
+// A project writes values in the units the effect-controls window shows:
+// fixed sliders as plain numbers (0.5, which the host stores as 32768),
+// angles in degrees, colours as [r, g, b], [a, r, g, b] or "#rrggbb", popups
+// by choice text ("Inv Dist") or 1-based number, checkboxes as true or false,
+// layer parameters by layer name (null or "" for none). convertValue turns
+// such a value into Channels (host/Keyframes.h), and applyValue stores
+// Channels into an instance's parameter array.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "host/Keyframes.h"
+#include "host/ParamDeclaration.h"
+#include "host/Project.h"
+
+namespace vask::host {
+
+class Instance;
+
+// False for the input layer (index 0) and for controls without a value.
+bool isSettable(const ParamDeclaration& decl, int32_t index);
+// True for values that cannot be blended between keys: popups, checkboxes
+// and layers hold until the next key.
+bool isDiscrete(const ParamDeclaration& decl);
+// The names of an effect's settable parameters, in table order.
+std::vector<std::string> settableNames(std::span<const ParamDeclaration> table);
+
+// The Channels of `value` for `decl`. `layerNames` are the composition's
+// layers (a layer's id is its index + 1). A number outside the parameter's
+// valid range (a slider's valid minimum … maximum, a popup's 1 … count, a
+// colour's 0 … 255, an angle beyond what 16.16 holds) is clamped, and the
+// clamp described in `warnings`. Throws ProjectError, with only the reason
+// (the caller names the place), for a value of the wrong kind, a popup text
+// that is not a choice (listing the choices), a layer name no layer has or
+// more than one layer has (listing the layers), or a parameter that takes no
+// value.
+Channels convertValue(const ParamDeclaration& decl, const Json& value,
+                      std::span<const std::string> layerNames, std::vector<std::string>& warnings);
+
+// Stores `value` into parameter `index` of `instance`, rounding to the
+// host's integer units. The index must be settable.
+void applyValue(Instance& instance, int32_t index, const Channels& value);
+
+}  // namespace vask::host

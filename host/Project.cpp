@@ -1,0 +1,571 @@
+#include "host/Project.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <numeric>
+#include <sstream>
+
+#include "host/Base64.h"
+
+namespace vask::host {
+namespace {
+
+// Longest project file read; a project is a few kilobytes of text.
+constexpr std::uintmax_t kMaxProjectBytes = 64u << 20;
+constexpr int kMaxDepth = 32;
+
+[[noreturn]] void fail(const std::string& where, const std::string& what) {
+  throw ProjectError(where + ": " + what);
+}
+
+std::string inQuotes(std::string_view s) { return "\"" + std::string(s) + "\""; }
+
+std::string kindOf(const Json& v) {
+  if (v.is_null()) return "null";
+  if (v.is_boolean()) return "a boolean";
+  if (v.is_number()) return "a number";
+  if (v.is_string()) return "a string";
+  if (v.is_array()) return "an array";
+  return "an object";
+}
+
+std::string list(const std::vector<std::string>& items) {
+  std::string out;
+  for (const auto& i : items) out += (out.empty() ? "" : ", ") + inQuotes(i);
+  return out;
+}
+
+// Refuses members that are not in `known`; "comment" is always allowed.
+void checkMembers(const Json& object, const std::vector<std::string>& known,
+                  const std::string& where) {
+  for (const auto& [key, value] : object.items()) {
+    if (key == "comment") continue;
+    if (std::find(known.begin(), known.end(), key) == known.end()) {
+      fail(where, "unknown member " + inQuotes(key) + "; known members: " + list(known));
+    }
+  }
+}
+
+const Json& requireObject(const Json& v, const std::string& where) {
+  if (!v.is_object()) fail(where, "expects an object, not " + kindOf(v));
+  return v;
+}
+
+int64_t integer(const Json& v, const std::string& where, const std::string& what, int64_t lo,
+                int64_t hi) {
+  if (!v.is_number_integer()) fail(where, what + " expects a whole number, not " + kindOf(v));
+  if (v.is_number_unsigned() && v.get<uint64_t>() > static_cast<uint64_t>(hi)) {
+    fail(where, what + " " + briefText(v) + " is outside " + std::to_string(lo) + " … " +
+                    std::to_string(hi));
+  }
+  const auto n = v.get<int64_t>();
+  if (n < lo || n > hi) {
+    fail(where, what + " " + std::to_string(n) + " is outside " + std::to_string(lo) + " … " +
+                    std::to_string(hi));
+  }
+  return n;
+}
+
+double number(const Json& v, const std::string& where, const std::string& what) {
+  if (!v.is_number()) fail(where, what + " expects a number, not " + kindOf(v));
+  const double d = v.get<double>();
+  if (!std::isfinite(d)) fail(where, what + " is not a finite number");
+  return d;
+}
+
+FrameRate parseRate(const Json& v, const std::string& where) {
+  FrameRate r;
+  if (v.is_string()) {
+    const std::string s = v.get<std::string>();
+    long long num = 0, den = 0;
+    char slash = 0, extra = 0;
+    std::istringstream in(s);
+    if (!(in >> num >> slash >> den) || slash != '/' || (in >> extra) || num <= 0 || den <= 0 ||
+        num > 1000000 || den > 1000000) {
+      fail(where, "frame_rate " + inQuotes(s) +
+                      " is not a rate such as \"30000/1001\" (two whole numbers, 1 … 1000000)");
+    }
+    r.num = num;
+    r.den = den;
+  } else {
+    const double fps = number(v, where, "frame_rate");
+    if (fps <= 0 || fps > 1000) fail(where, "frame_rate " + briefText(v) + " is outside 0 … 1000");
+    // Thousandths are exact enough for every rate in use (23.976, 29.97, …).
+    r.num = std::llround(fps * 1000);
+    r.den = 1000;
+    if (r.num == 0) fail(where, "frame_rate " + briefText(v) + " is too small");
+  }
+  const int64_t g = std::gcd(r.num, r.den);
+  r.num /= g;
+  r.den /= g;
+  return r;
+}
+
+Interpolation parseInterpolation(const Json& v, const std::string& where) {
+  if (v.is_string()) {
+    const auto s = v.get<std::string>();
+    if (s == "linear") return Interpolation::Linear;
+    if (s == "hold") return Interpolation::Hold;
+  }
+  fail(where, "interpolation " + briefText(v) + " is not one of \"linear\", \"hold\"");
+}
+
+// A key's time in composition frames.
+double keyFrame(const Json& key, const FrameRate& rate, const std::string& where) {
+  const bool t = key.contains("t"), f = key.contains("f");
+  if (t == f) fail(where, "a keyframe needs exactly one of \"t\" (seconds) or \"f\" (frames)");
+  if (t) return number(key["t"], where, "\"t\"") * rate.fps();
+  return number(key["f"], where, "\"f\"");
+}
+
+ParamSetting parseParam(const std::string& name, const Json& v, const FrameRate& rate,
+                     const std::string& where) {
+  ParamSetting p;
+  p.name = name;
+  if (!v.is_object()) {
+    p.keys.push_back(KeySetting{0, v, Interpolation::Linear});
+    return p;
+  }
+  checkMembers(v, {"keyframes"}, where);
+  if (!v.contains("keyframes")) {
+    fail(where, "expects a value or {\"keyframes\": [...]}, not an object without keyframes");
+  }
+  const Json& keys = v["keyframes"];
+  if (!keys.is_array() || keys.empty()) fail(where, "\"keyframes\" expects a non-empty array");
+  p.keyed = true;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    const std::string at = where + ", keyframe " + std::to_string(i + 1);
+    const Json& key = requireObject(keys[i], at);
+    checkMembers(key, {"t", "f", "value", "interpolation"}, at);
+    KeySetting k;
+    k.frame = keyFrame(key, rate, at);
+    if (!key.contains("value")) fail(at, "has no \"value\"");
+    k.value = key["value"];
+    if (key.contains("interpolation")) k.interpolation = parseInterpolation(key["interpolation"], at);
+    for (const auto& other : p.keys) {
+      if (std::abs(other.frame - k.frame) < 1e-9) {
+        std::ostringstream f;
+        f << k.frame;
+        fail(at, "is at frame " + f.str() + ", where another keyframe already is");
+      }
+    }
+    p.keys.push_back(std::move(k));
+  }
+  return p;
+}
+
+ProjectEffect parseEffect(const Json& v, const FrameRate& rate, const std::string& layerWhere,
+                       std::size_t index) {
+  std::string where = layerWhere + ", effect #" + std::to_string(index + 1);
+  requireObject(v, where);
+  checkMembers(v, {"effect", "params", "flat"}, where);
+  ProjectEffect e;
+  if (!v.contains("effect") || !v["effect"].is_string() ||
+      v["effect"].get<std::string>().empty()) {
+    fail(where, "needs \"effect\": the effect's match name, such as \"HALV VASKPNT1\"");
+  }
+  e.matchName = v["effect"].get<std::string>();
+  where = layerWhere + ", effect " + inQuotes(e.matchName) + " (#" + std::to_string(index + 1) + ")";
+  if (v.contains("params")) {
+    const Json& params = requireObject(v["params"], where + ", \"params\"");
+    for (const auto& [name, value] : params.items()) {
+      if (name == "comment") continue;
+      e.params.push_back(parseParam(name, value, rate, where + ", parameter " + inQuotes(name)));
+    }
+  }
+  if (v.contains("flat")) {
+    if (!v["flat"].is_string()) fail(where, "\"flat\" expects a base64 string, not " + kindOf(v["flat"]));
+    std::string why;
+    auto bytes = decodeBase64(v["flat"].get<std::string>(), &why);
+    if (!bytes) fail(where, "its saved sequence data (\"flat\") is not valid base64: " + why);
+    e.flat = std::move(*bytes);
+  }
+  return e;
+}
+
+std::filesystem::path resolve(const std::filesystem::path& base, const std::string& p) {
+  const std::filesystem::path path(p);
+  return path.is_absolute() ? path : base / path;
+}
+
+ProjectLayer parseLayer(const Json& v, std::size_t index, const ProjectComposition& comp,
+                     const std::filesystem::path& base, const std::string& file) {
+  std::string where = file + ": layer #" + std::to_string(index + 1);
+  requireObject(v, where);
+  checkMembers(v, {"name", "image", "sequence", "first", "solid", "width", "height", "visible",
+                   "effects"},
+               where);
+  ProjectLayer l;
+  l.name = "Layer " + std::to_string(index + 1);
+  if (v.contains("name")) {
+    if (!v["name"].is_string() || v["name"].get<std::string>().empty()) {
+      fail(where, "\"name\" expects a non-empty string");
+    }
+    l.name = v["name"].get<std::string>();
+  }
+  where = file + ": " + describeLayer(l, index);
+
+  const int sources = int{v.contains("image")} + int{v.contains("sequence")} + int{v.contains("solid")};
+  if (sources != 1) {
+    fail(where, "needs exactly one source: \"image\" (a PNG file), \"sequence\" (numbered PNG "
+                "files) or \"solid\" (a colour)");
+  }
+  auto pathMember = [&](const char* key) {
+    if (!v[key].is_string() || v[key].get<std::string>().empty()) {
+      fail(where, inQuotes(key) + " expects a file path");
+    }
+    return v[key].get<std::string>();
+  };
+  if (v.contains("image")) {
+    l.kind = LayerKind::Image;
+    l.file = resolve(base, pathMember("image"));
+  } else if (v.contains("sequence")) {
+    l.kind = LayerKind::Sequence;
+    const std::filesystem::path full = resolve(base, pathMember("sequence"));
+    std::string why;
+    l.sequence = FramePattern::parse(full.filename().string(), &why);
+    if (!l.sequence) fail(where, "\"sequence\" " + inQuotes(v["sequence"].get<std::string>()) + ": " + why);
+    l.folder = full.parent_path();
+    if (v.contains("first")) l.first = integer(v["first"], where, "\"first\"", 0, 999999999);
+  } else {
+    l.kind = LayerKind::Solid;
+    std::vector<std::string> warnings;
+    try {
+      l.colour = parseColour(v["solid"], &warnings);
+    } catch (const ProjectError& e) {
+      fail(where, std::string("\"solid\": ") + e.what());
+    }
+    if (!warnings.empty()) fail(where, "\"solid\": " + warnings.front());
+    l.width = comp.width;
+    l.height = comp.height;
+    if (v.contains("width")) l.width = static_cast<int32_t>(integer(v["width"], where, "\"width\"", 1, 32767));
+    if (v.contains("height")) l.height = static_cast<int32_t>(integer(v["height"], where, "\"height\"", 1, 32767));
+  }
+  if (l.kind != LayerKind::Sequence && v.contains("first")) {
+    fail(where, "\"first\" belongs to \"sequence\" layers only");
+  }
+  if (l.kind != LayerKind::Solid && (v.contains("width") || v.contains("height"))) {
+    fail(where, "\"width\" and \"height\" belong to \"solid\" layers; an image has its own size");
+  }
+  if (v.contains("visible")) {
+    if (!v["visible"].is_boolean()) fail(where, "\"visible\" expects true or false");
+    l.visible = v["visible"].get<bool>();
+  }
+  if (v.contains("effects")) {
+    const Json& effects = v["effects"];
+    if (!effects.is_array()) fail(where, "\"effects\" expects an array");
+    for (std::size_t i = 0; i < effects.size(); ++i) {
+      l.effects.push_back(parseEffect(effects[i], comp.rate, where, i));
+    }
+  }
+  return l;
+}
+
+ProjectComposition parseComposition(const Json& doc, const std::string& file) {
+  const std::string where = file + ": composition";
+  if (!doc.contains("composition")) fail(file, "has no \"composition\"");
+  const Json& v = requireObject(doc["composition"], where);
+  checkMembers(v, {"width", "height", "frame_rate", "duration", "frames", "background"}, where);
+  ProjectComposition c;
+  for (const char* key : {"width", "height", "frame_rate"}) {
+    if (!v.contains(key)) fail(where, "needs " + inQuotes(key));
+  }
+  c.width = static_cast<int32_t>(integer(v["width"], where, "\"width\"", 1, 32767));
+  c.height = static_cast<int32_t>(integer(v["height"], where, "\"height\"", 1, 32767));
+  c.rate = parseRate(v["frame_rate"], where);
+  // Times reach the plug-ins as int32 counts of 1/num seconds in steps of den.
+  const int64_t maxFrames = std::numeric_limits<int32_t>::max() / c.rate.den;
+  if (v.contains("duration") == v.contains("frames")) {
+    fail(where, "needs exactly one of \"duration\" (seconds) or \"frames\"");
+  }
+  if (v.contains("frames")) {
+    c.frames = integer(v["frames"], where, "\"frames\"", 1, maxFrames);
+  } else {
+    const double seconds = number(v["duration"], where, "\"duration\"");
+    const double frames = std::ceil(seconds * c.rate.fps() - 1e-6);
+    if (frames < 1 || frames > static_cast<double>(maxFrames)) {
+      fail(where, "\"duration\" " + briefText(v["duration"]) + " gives " +
+                      std::to_string(static_cast<long long>(frames)) + " frames, outside 1 … " +
+                      std::to_string(maxFrames));
+    }
+    c.frames = static_cast<int64_t>(frames);
+  }
+  if (v.contains("background")) {
+    std::vector<std::string> warnings;
+    try {
+      c.background = parseColour(v["background"], &warnings);
+    } catch (const ProjectError& e) {
+      fail(where, std::string("\"background\": ") + e.what());
+    }
+    if (!warnings.empty()) fail(where, "\"background\": " + warnings.front());
+  }
+  return c;
+}
+
+}  // namespace
+
+std::ostream& operator<<(std::ostream& os, const FrameRate& r) {
+  if (r.den == 1) return os << r.num;
+  return os << r.num << '/' << r.den;
+}
+
+std::optional<FramePattern> FramePattern::parse(std::string_view text, std::string* why) {
+  auto bad = [&](std::string what) -> std::optional<FramePattern> {
+    if (why) *why = std::move(what);
+    return std::nullopt;
+  };
+  FramePattern p;
+  p.text_ = std::string(text);
+  bool found = false;
+  std::string* out = &p.prefix_;
+  for (std::size_t i = 0; i < text.size();) {
+    const char c = text[i];
+    if (c == '#') {
+      if (found) return bad("it has more than one frame number");
+      std::size_t n = 0;
+      while (i + n < text.size() && text[i + n] == '#') ++n;
+      found = true;
+      p.width_ = static_cast<int>(n);
+      out = &p.suffix_;
+      i += n;
+    } else if (c == '%') {
+      if (i + 1 < text.size() && text[i + 1] == '%') {
+        *out += '%';
+        i += 2;
+        continue;
+      }
+      std::size_t j = i + 1;
+      while (j < text.size() && j - i <= 3 && text[j] >= '0' && text[j] <= '9') ++j;
+      if (j >= text.size() || text[j] != 'd') {
+        return bad("only %d, %0Nd and %% are understood in a sequence pattern");
+      }
+      if (found) return bad("it has more than one frame number");
+      const std::string digits(text.substr(i + 1, j - i - 1));
+      if (!digits.empty() && digits[0] != '0') {
+        return bad("a frame number is %d or zero-padded %0Nd, not space-padded %" + digits + "d");
+      }
+      p.width_ = digits.empty() ? 0 : std::stoi(digits);
+      if (p.width_ > 18) return bad("a frame number of more than 18 digits");
+      found = true;
+      out = &p.suffix_;
+      i = j + 1;
+    } else {
+      *out += c;
+      ++i;
+    }
+  }
+  if (!found) return bad("it has no frame number (write #### or %04d where the number goes)");
+  return p;
+}
+
+std::string FramePattern::name(int64_t n) const {
+  std::string digits = std::to_string(n);
+  if (static_cast<int>(digits.size()) < width_) {
+    digits.insert(0, static_cast<std::size_t>(width_) - digits.size(), '0');
+  }
+  return prefix_ + digits + suffix_;
+}
+
+std::string briefText(const Json& value) {
+  std::string s = value.dump();
+  if (s.size() > 60) s = s.substr(0, 57) + "...";
+  return s;
+}
+
+TextPosition positionOf(std::string_view text, std::size_t offset) {
+  offset = std::min(offset, text.size());
+  TextPosition p;
+  for (std::size_t i = 0; i < offset; ++i) {
+    if (text[i] == '\n') {
+      ++p.line;
+      p.column = 1;
+    } else {
+      ++p.column;
+    }
+  }
+  return p;
+}
+
+std::string describeLayer(const ProjectLayer& layer, std::size_t index) {
+  return "layer " + inQuotes(layer.name) + " (#" + std::to_string(index + 1) + ")";
+}
+
+std::string describeEffect(const ProjectLayer& layer, std::size_t layerIndex, const ProjectEffect& effect,
+                           std::size_t effectIndex) {
+  return describeLayer(layer, layerIndex) + ", effect " + inQuotes(effect.matchName) + " (#" +
+         std::to_string(effectIndex + 1) + ")";
+}
+
+PF_Pixel parseColour(const Json& value, std::vector<std::string>* warnings) {
+  const char* expected = "a colour is [r, g, b], [a, r, g, b] (0 … 255 each) or \"#rrggbb\"";
+  if (value.is_string()) {
+    const auto s = value.get<std::string>();
+    auto hex = [](char c) -> int {
+      if (c >= '0' && c <= '9') return c - '0';
+      if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+      if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+      return -1;
+    };
+    if (s.size() == 7 && s[0] == '#') {
+      int v[6];
+      bool ok = true;
+      for (int i = 0; i < 6; ++i) ok = ok && (v[i] = hex(s[1 + i])) >= 0;
+      if (ok) {
+        return PF_Pixel{255, static_cast<uint8_t>(v[0] * 16 + v[1]),
+                        static_cast<uint8_t>(v[2] * 16 + v[3]), static_cast<uint8_t>(v[4] * 16 + v[5])};
+      }
+    }
+    throw ProjectError(inQuotes(s) + " is not a colour: " + expected);
+  }
+  if (!value.is_array() || (value.size() != 3 && value.size() != 4)) {
+    throw ProjectError(briefText(value) + " is not a colour: " + expected);
+  }
+  static const char* const kNames[] = {"alpha", "red", "green", "blue"};
+  uint8_t c[4] = {255, 0, 0, 0};
+  const std::size_t skip = value.size() == 3 ? 1 : 0;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const Json& v = value[i];
+    if (!v.is_number() || !std::isfinite(v.get<double>())) {
+      throw ProjectError(briefText(value) + " is not a colour: " + expected);
+    }
+    const double d = std::round(v.get<double>());
+    const double clamped = std::clamp(d, 0.0, 255.0);
+    if (clamped != d && warnings) {
+      warnings->push_back(std::string(kNames[i + skip]) + " " + briefText(v) +
+                          " is outside 0 … 255; using " + std::to_string(static_cast<int>(clamped)));
+    }
+    c[i + skip] = static_cast<uint8_t>(clamped);
+  }
+  return PF_Pixel{c[0], c[1], c[2], c[3]};
+}
+
+namespace {
+
+bool scalar(const Json& v) { return !v.is_object() && !v.is_array(); }
+
+bool scalarArray(const Json& v) {
+  if (!v.is_array()) return false;
+  for (const auto& item : v) {
+    if (!scalar(item)) return false;
+  }
+  return true;
+}
+
+// One line for containers of plain values (or, in objects, of short arrays of
+// them: a keyframe with a colour) that fit.
+bool inlineable(const Json& v) {
+  if (scalar(v)) return true;
+  for (const auto& item : v) {
+    if (!scalar(item) && !(v.is_object() && scalarArray(item))) return false;
+  }
+  return v.dump().size() <= 72;
+}
+
+void format(const Json& v, int indent, std::string& out) {
+  const std::string pad(static_cast<std::size_t>(indent), ' ');
+  const std::string inner(static_cast<std::size_t>(indent) + 2, ' ');
+  if (scalar(v)) {
+    out += v.dump();
+  } else if (v.empty()) {
+    out += v.is_array() ? "[]" : "{}";
+  } else if (inlineable(v)) {
+    out += v.is_array() ? "[" : "{";
+    bool first = true;
+    for (const auto& [key, item] : v.items()) {
+      if (!first) out += ", ";
+      first = false;
+      if (v.is_object()) out += Json(key).dump() + ": ";
+      format(item, indent, out);
+    }
+    out += v.is_array() ? "]" : "}";
+  } else {
+    out += v.is_array() ? "[\n" : "{\n";
+    bool first = true;
+    for (const auto& [key, item] : v.items()) {
+      if (!first) out += ",\n";
+      first = false;
+      out += inner;
+      if (v.is_object()) out += Json(key).dump() + ": ";
+      format(item, indent + 2, out);
+    }
+    out += "\n" + pad + (v.is_array() ? "]" : "}");
+  }
+}
+
+}  // namespace
+
+std::string formatProjectText(const Json& document) {
+  std::string out;
+  format(document, 0, out);
+  return out + "\n";
+}
+
+Project parseProject(std::string_view text, const std::filesystem::path& file) {
+  const std::string name = file.string();
+  Project p;
+  p.file = file;
+  p.name = file.stem().string();
+  try {
+    // Nothing in a project nests deeply; a limit keeps every later walk of
+    // the document (messages, saving) within a small, known depth.
+    auto guard = [&name](int depth, nlohmann::detail::parse_event_t, Json&) {
+      if (depth > kMaxDepth) {
+        throw ProjectError(name + ": values nest deeper than " + std::to_string(kMaxDepth) +
+                           " levels; no project needs that");
+      }
+      return true;
+    };
+    p.document = Json::parse(text, guard);
+  } catch (const Json::parse_error& e) {
+    const TextPosition at = positionOf(text, e.byte == 0 ? 0 : e.byte - 1);
+    // nlohmann's text is "[json.exception…] parse error at line L, column C: detail".
+    std::string detail = e.what();
+    if (auto colon = detail.find(": ", detail.find("column")); colon != std::string::npos) {
+      detail = detail.substr(colon + 2);
+    }
+    throw ProjectError(name + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) +
+                       ": " + detail);
+  }
+  const Json& doc = p.document;
+  if (!doc.is_object()) fail(name, "a project is a JSON object, not " + kindOf(doc));
+  checkMembers(doc, {"format", "composition", "layers"}, name);
+  if (!doc.contains("format")) fail(name, "has no \"format\"; this vask reads \"format\": 1");
+  if (!doc["format"].is_number_integer() || doc["format"].get<int64_t>() != kProjectFormat) {
+    fail(name, "\"format\" " + briefText(doc["format"]) + " is not supported; this vask reads \"format\": " +
+                   std::to_string(kProjectFormat));
+  }
+  p.composition = parseComposition(doc, name);
+  const std::filesystem::path base = file.parent_path();
+  if (doc.contains("layers")) {
+    const Json& layers = doc["layers"];
+    if (!layers.is_array()) fail(name, "\"layers\" expects an array");
+    for (std::size_t i = 0; i < layers.size(); ++i) {
+      p.layers.push_back(parseLayer(layers[i], i, p.composition, base, name));
+    }
+  }
+  return p;
+}
+
+Project loadProject(const std::filesystem::path& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    throw ProjectError(path.string() + ": is a folder, not a project file");
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ProjectError(path.string() + ": cannot open: " + std::strerror(errno));
+  const auto size = std::filesystem::file_size(path, ec);
+  if (!ec && size > kMaxProjectBytes) {
+    throw ProjectError(path.string() + ": " + std::to_string(size) +
+                       " bytes is too large for a project file");
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) throw ProjectError(path.string() + ": cannot read: " + std::strerror(errno));
+  return parseProject(text.str(), path);
+}
+
+}  // namespace vask::host

@@ -1,0 +1,178 @@
+// A project file: the composition, its layers bottom to top, and each layer's
+// effects with their parameter settings and saved sequence data.
+//
+// The file is JSON, "format": 1:
+//
+//   {
+//     "format": 1,
+//     "composition": { "width": 320, "height": 180, "frame_rate": 24,
+//                      "duration": 2, "background": "#000000" },
+//     "layers": [
+//       { "name": "Floor", "image": "floor.png",
+//         "effects": [ { "effect": "HALV VASKSHAPEMESH1",
+//                        "params": { "Height Field": "Floor", "Z Scale": 0.2 } } ] },
+//       { "name": "Lamp", "solid": "#202020", "visible": true,
+//         "effects": [ { "effect": "HALV VASKPNT1",
+//                        "params": { "Intensity": { "keyframes": [
+//                            { "t": 0, "value": 0 }, { "f": 24, "value": 1 } ] } },
+//                        "flat": "AQAAAA==" } ] }
+//     ]
+//   }
+//
+// composition: width and height in pixels (1 … 32767); frame_rate in frames
+// per second, a number or "num/den" ("30000/1001"); the length as "duration"
+// in seconds or "frames"; background colour (default opaque black). Frames
+// are numbered from 0: frame n shows the time n / frame_rate seconds.
+// A layer has a "name" (default "Layer N"; layer parameters name layers by
+// it, so a layer they use needs a name of its own), exactly one source:
+// "image" (a PNG file), "sequence" (numbered PNG files: "shot_####.png" or "shot_%04d.png", with
+// "first", the number of the file shown at frame 0, default 1) or "solid" (a
+// colour; "width"/"height" default to the composition's), optional "visible"
+// (default true) and "effects", applied top to bottom. Paths are relative to
+// the project file. Layer pictures are centred in the composition.
+// An effect names its match name in "effect"; "params" maps parameter names
+// (as the effect declares them) to a value or to {"keyframes": [...]}, each
+// key with "t" (seconds) or "f" (frames), "value" and optional
+// "interpolation" ("linear", the default, or "hold"); "flat" is the
+// instance's flattened sequence data in base64.
+//
+// This reader checks the file's own structure; what a parameter value means
+// depends on the effect and is checked when the composition binds it
+// (host/ParamValue.h). Every error is a ProjectError naming the file and
+// either the line and column or the layer, effect and parameter at fault.
+// Objects may carry a "comment" member, which is ignored.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "host/HostError.h"
+#include "host/Keyframes.h"
+#include "platform/effect_api/EffectApi.h"
+
+namespace vask::host {
+
+using Json = nlohmann::ordered_json;
+
+class ProjectError : public HostError {
+ public:
+  using HostError::HostError;
+};
+
+// The project format this host reads and writes.
+inline constexpr int kProjectFormat = 1;
+
+struct FrameRate {
+  int64_t num = 30;  // frames per `den` seconds
+  int64_t den = 1;
+  double fps() const { return static_cast<double>(num) / static_cast<double>(den); }
+  bool operator==(const FrameRate&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const FrameRate& r);  // "24" or "30000/1001"
+
+// The frame pattern of an image sequence: "shot_####.png" or a printf-style
+// "shot_%04d.png" / "shot_%d.png" ("%%" is a literal %). Only this one
+// conversion is understood; the pattern is never handed to printf.
+class FramePattern {
+ public:
+  // nullopt, with the reason in `why`, for a pattern with no frame number,
+  // more than one, or another % conversion.
+  static std::optional<FramePattern> parse(std::string_view text, std::string* why = nullptr);
+  // The file name of frame number `n` (≥ 0), zero-padded to the pattern's width.
+  std::string name(int64_t n) const;
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_, prefix_, suffix_;
+  int width_ = 0;
+};
+
+struct ProjectComposition {
+  int32_t width = 0, height = 0;
+  FrameRate rate;
+  int64_t frames = 0;  // frames 0 … frames − 1
+  PF_Pixel background{255, 0, 0, 0};  // straight (not premultiplied)
+};
+
+// One parameter setting as written: a single value, or keyframes.
+struct KeySetting {
+  double frame = 0;  // composition frames ("t" × frame rate, or "f")
+  Json value;
+  Interpolation interpolation = Interpolation::Linear;
+};
+struct ParamSetting {
+  std::string name;
+  bool keyed = false;       // written as {"keyframes": …}
+  std::vector<KeySetting> keys;  // one (frame 0) when not keyed
+};
+
+struct ProjectEffect {
+  std::string matchName;
+  std::vector<ParamSetting> params;                 // in file order
+  std::optional<std::vector<std::byte>> flat;   // decoded "flat"
+};
+
+enum class LayerKind { Image, Sequence, Solid };
+
+struct ProjectLayer {
+  std::string name;
+  LayerKind kind = LayerKind::Solid;
+  std::filesystem::path file;            // Image: the resolved path
+  std::optional<FramePattern> sequence;  // Sequence: file names, resolved against `folder`
+  std::filesystem::path folder;          // Sequence: the folder of the pattern
+  int64_t first = 1;                     // Sequence: number of the file at frame 0
+  PF_Pixel colour{255, 0, 0, 0};         // Solid, straight
+  int32_t width = 0, height = 0;         // Solid
+  bool visible = true;
+  std::vector<ProjectEffect> effects;
+};
+
+struct Project {
+  std::filesystem::path file;  // as given
+  std::string name;            // the file's stem, for the default output folder
+  ProjectComposition composition;
+  std::vector<ProjectLayer> layers;  // bottom to top
+  Json document;                  // the file as read, for saving
+};
+
+// Reads and checks the project at `path`. Throws ProjectError.
+Project loadProject(const std::filesystem::path& path);
+// The same from text; `file` names it in errors and anchors relative paths.
+Project parseProject(std::string_view text, const std::filesystem::path& file);
+
+// "layer \"Sky\" (#2)", "layer \"Sky\" (#2), effect \"HALV VASKPNT1\" (#1)":
+// how errors name a place in a project. Numbers are 1-based.
+std::string describeLayer(const ProjectLayer& layer, std::size_t index);
+std::string describeEffect(const ProjectLayer& layer, std::size_t layerIndex, const ProjectEffect& effect,
+                           std::size_t effectIndex);
+
+// The text of a project document as `vask save` writes it: objects one
+// member a line, indented by two spaces, but short arrays and objects of plain
+// values (colours, keyframes) on one line, so the file stays easy to edit.
+// Ends with a newline.
+std::string formatProjectText(const Json& document);
+
+// A value as JSON text for a message, cut to 60 characters.
+std::string briefText(const Json& value);
+
+// Line and column (both 1-based) of the character at byte `offset` of `text`;
+// an offset past the end gives the position just after the last character.
+struct TextPosition {
+  std::size_t line = 1, column = 1;
+};
+TextPosition positionOf(std::string_view text, std::size_t offset);
+
+// A colour as a project writes it: [r, g, b], [a, r, g, b] (0 … 255 each) or
+// "#rrggbb". Out-of-range components are clamped to 0 … 255, each clamp
+// described in `warnings`. Throws ProjectError (with just the reason) for
+// anything else.
+PF_Pixel parseColour(const Json& value, std::vector<std::string>* warnings);
+
+}  // namespace vask::host

@@ -1,0 +1,366 @@
+// Projects rendered and saved end to end, through the real effect libraries
+// of the bin folder and the host test effect ("VASK HOSTTEST1", whose "Mode"
+// can invert its layer or fail on purpose).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "host/Composition.h"
+#include "host/HandleSuite.h"
+#include "host/PngImage.h"
+#include "host/ProjectCommands.h"
+#include "tests/host/HostTestSupport.h"
+
+namespace vask::host {
+namespace {
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+// The test effect's live sequence record.
+struct TestEffectSequence {
+  int32_t flattened;
+  int32_t frames;
+  int32_t sourceWidth;
+  PF_Pixel sourcePixel;
+};
+
+std::string readText(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> filesIn(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class RenderTest : public ::testing::Test {
+ protected:
+  struct Run {
+    int code;
+    std::string out, err;
+  };
+
+  std::filesystem::path project(const std::string& text, const std::string& name = "p.json") {
+    return dir_.write(name, text);
+  }
+
+  Run render(const std::filesystem::path& file, const std::string& outDir,
+             std::optional<std::pair<int64_t, int64_t>> frames = {},
+             std::optional<std::pair<int32_t, int32_t>> size = {},
+             std::optional<int> threads = {}) {
+    RenderRequest r;
+    r.threads = threads;
+    r.project = file;
+    r.out = dir_.path() / outDir;
+    r.frames = frames;
+    r.size = size;
+    r.plugins = test::binDir();
+    std::ostringstream out, err;
+    const int code = runRender(r, out, err);
+    return {code, out.str(), err.str()};
+  }
+
+  Run save(const std::filesystem::path& file, const std::filesystem::path& to) {
+    std::ostringstream err;
+    const int code = runSave(SaveRequest{file, to, test::binDir()}, err);
+    return {code, {}, err.str()};
+  }
+
+  // Straight colour of pixel (x, y) of a rendered frame.
+  PF_Pixel pixel(const std::string& outDir, const std::string& frame, int32_t x, int32_t y) {
+    return unpremultiply(readPng(dir_.path() / outDir / frame).at(x, y));
+  }
+
+  void writeImage(const std::string& name, int32_t w, int32_t h, PF_Pixel straight) {
+    World world(w, h);
+    world.fill(premultiply(straight));
+    writePng(dir_.path() / name, world);
+  }
+
+  test::TempDir dir_;
+};
+
+constexpr const char* kOpaqueBlue = "#102030";
+const PF_Pixel kBackground{255, 0x10, 0x20, 0x30};
+
+// A solid lit by the point light under a small solid whose test effect
+// inverts it from frame 1 on: both frames are known pixel for pixel.
+TEST_F(RenderTest, RendersLayersThroughThePluginsPixelExactly) {
+  const auto file = project(std::string(R"({"format": 1,
+    "composition": {"width": 32, "height": 18, "frame_rate": 24, "frames": 2, "background": ")") +
+                            kOpaqueBlue + R"("},
+    "layers": [
+      {"name": "Lamp", "solid": [128, 255, 0, 0], "width": 16, "height": 10, "effects": [
+        {"effect": "HALV VASKPNT1", "params": {"X Position": 0.5, "Attenuation": "Inv Dist",
+         "Color": "#ff8000", "Visible": true,
+         "Intensity": {"keyframes": [{"f": 0, "value": 0}, {"t": 1, "value": 1}]}}}]},
+      {"name": "Flip", "solid": "#00ff00", "width": 4, "height": 2, "effects": [
+        {"effect": "VASK HOSTTEST1", "params": {"Mode": {"keyframes": [
+          {"f": 0, "value": "Normal"}, {"f": 1, "value": "Invert"}]}}}]}
+    ]})");
+  const std::string before = readText(file);
+  const Run r = render(file, "frames");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_THAT(r.out, HasSubstr("rendered 2 frames"));
+  EXPECT_THAT(r.err, HasSubstr("frame 1 (2 of 2) written to"));
+  EXPECT_EQ(filesIn(dir_.path() / "frames"),
+            (std::vector<std::string>{"frame_0000.png", "frame_0001.png"}));
+  EXPECT_EQ(readText(file), before) << "rendering never changes the project";
+
+  const PF_Pixel lamp{255, 136, 16, 24};  // half-transparent red over the background
+  for (const char* frame : {"frame_0000.png", "frame_0001.png"}) {
+    const bool inverted = std::string(frame) == "frame_0001.png";
+    for (int32_t y = 0; y < 18; ++y) {
+      for (int32_t x = 0; x < 32; ++x) {
+        PF_Pixel expected = kBackground;
+        if (x >= 8 && x < 24 && y >= 4 && y < 14) expected = lamp;
+        if (x >= 14 && x < 18 && y >= 8 && y < 10) {
+          expected = inverted ? PF_Pixel{255, 255, 0, 255} : PF_Pixel{255, 0, 255, 0};
+        }
+        ASSERT_EQ(pixel("frames", frame, x, y), expected) << frame << " at " << x << ", " << y;
+      }
+    }
+  }
+}
+
+// A layer's effects pass the picture on one to the next; a layer parameter
+// gives the named layer's own pixels, before its effects; a hidden layer's
+// effects do not run and it is not drawn.
+TEST_F(RenderTest, ChainsEffectsAndChecksOutLayersBeforeTheirEffects) {
+  const auto file = project(R"({"format": 1,
+    "composition": {"width": 4, "height": 2, "frame_rate": 10, "frames": 1},
+    "layers": [
+      {"name": "A", "solid": "#204060", "width": 2, "effects": [
+        {"effect": "VASK HOSTTEST1", "params": {"Mode": "Invert"}}]},
+      {"name": "B", "solid": "#0a0b0c", "width": 2, "height": 1, "effects": [
+        {"effect": "VASK HOSTTEST1", "params": {"Mode": "Invert"}},
+        {"effect": "VASK HOSTTEST1", "params": {"Mode": 5, "Source": "A"}}]},
+      {"name": "Hidden", "solid": "#ffffff", "visible": false, "effects": [
+        {"effect": "VASK HOSTTEST1", "params": {"Mode": "Fail Render"}}]}
+    ]})");
+  const std::size_t handlesBefore = handles::liveCount();
+  {
+    std::vector<std::string> warnings;
+    Composition c(loadProject(file), PluginCatalog::scan(test::binDir()), {}, warnings);
+    EXPECT_THAT(warnings, IsEmpty());
+    ASSERT_EQ(c.instances().size(), 4u);
+    const World frame = c.renderFrame(0);
+    // A (columns 1–2) inverted once; B (column 1, row 0) inverted twice.
+    EXPECT_EQ(frame.at(0, 0), (PF_Pixel{255, 0, 0, 0}));
+    EXPECT_EQ(frame.at(2, 1), (PF_Pixel{255, 0xff - 0x20, 0xff - 0x40, 0xff - 0x60}));
+    EXPECT_EQ(frame.at(1, 0), (PF_Pixel{255, 0x0a, 0x0b, 0x0c}));
+    EXPECT_EQ(frame.at(3, 0), (PF_Pixel{255, 0, 0, 0}));
+
+    const auto bytes = handles::bytes(c.instances()[2]->sequenceData());
+    ASSERT_GE(bytes.size(), sizeof(TestEffectSequence));
+    TestEffectSequence seq;
+    std::memcpy(&seq, bytes.data(), sizeof seq);
+    EXPECT_EQ(seq.frames, 1);
+    EXPECT_EQ(seq.sourceWidth, 2);
+    EXPECT_EQ(seq.sourcePixel, (PF_Pixel{255, 0x20, 0x40, 0x60})) << "A's own pixels";
+    EXPECT_THROW(c.renderFrame(1), HostError);
+    EXPECT_THAT(c.shutDown(), IsEmpty());
+  }
+  EXPECT_EQ(handles::liveCount(), handlesBefore);
+}
+
+TEST_F(RenderTest, SizeScalesTheCompositionAndItsLayers) {
+  writeImage("dot.png", 4, 2, PF_Pixel{255, 200, 100, 50});
+  const auto file = project(R"({"format": 1,
+    "composition": {"width": 16, "height": 8, "frame_rate": 1, "duration": 1, "background": [0, 0, 0, 0]},
+    "layers": [{"name": "Dot", "image": "dot.png"}]})");
+  const Run r = render(file, "big", std::nullopt, std::pair{32, 16}, 3);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_STREQ(std::getenv(kRenderThreadsVariable), "3") << "published for renderers";
+  const World f = readPng(dir_.path() / "big" / "frame_0000.png");
+  ASSERT_EQ(f.width(), 32);
+  ASSERT_EQ(f.height(), 16);
+  // The 4 × 2 picture becomes 8 × 4, centred: columns 12–19, rows 6–9.
+  for (int32_t y = 0; y < 16; ++y) {
+    for (int32_t x = 0; x < 32; ++x) {
+      const bool inside = x >= 12 && x < 20 && y >= 6 && y < 10;
+      ASSERT_EQ(f.at(x, y), (inside ? PF_Pixel{255, 200, 100, 50} : PF_Pixel{0, 0, 0, 0}))
+          << x << ", " << y;
+    }
+  }
+}
+
+TEST_F(RenderTest, SequenceLayersShowOneFilePerFrame) {
+  std::filesystem::create_directory(dir_.path() / "seq");
+  writeImage("seq/s_01.png", 2, 2, PF_Pixel{255, 255, 0, 0});
+  writeImage("seq/s_02.png", 2, 2, PF_Pixel{255, 0, 0, 255});
+  const auto file = project(R"({"format": 1,
+    "composition": {"width": 2, "height": 2, "frame_rate": 24, "frames": 3},
+    "layers": [{"name": "Clip", "sequence": "seq/s_##.png"}]})");
+  const Run ok = render(file, "clip", std::pair<int64_t, int64_t>{0, 1});
+  ASSERT_EQ(ok.code, 0) << ok.err;
+  EXPECT_EQ(pixel("clip", "frame_0000.png", 1, 1), (PF_Pixel{255, 255, 0, 0}));
+  EXPECT_EQ(pixel("clip", "frame_0001.png", 1, 1), (PF_Pixel{255, 0, 0, 255}));
+
+  const Run missing = render(file, "clip2");
+  EXPECT_EQ(missing.code, 1);
+  EXPECT_THAT(missing.err, AllOf(HasSubstr("layer \"Clip\" (#1)"), HasSubstr("s_03.png: cannot open")));
+  EXPECT_EQ(filesIn(dir_.path() / "clip2"),
+            (std::vector<std::string>{"frame_0000.png", "frame_0001.png"}));
+}
+
+// Saving flattens every instance into the file; the saved project renders
+// the same frames, wherever it is saved, and saving it again changes nothing.
+TEST_F(RenderTest, SavedProjectsRenderIdenticalFrames) {
+  writeImage("floor.png", 6, 4, PF_Pixel{255, 90, 80, 70});
+  const auto file = project(R"({"format": 1,
+    "composition": {"width": 8, "height": 6, "frame_rate": 12, "frames": 2},
+    "layers": [
+      {"name": "Floor", "image": "floor.png", "effects": [
+        {"effect": "HALV VASKSHAPEMESH1", "params": {"Height Field": "Floor", "Height From": "Red"}}]},
+      {"name": "Lamp", "solid": [64, 255, 255, 255], "width": 3, "effects": [
+        {"effect": "HALV VASKSPOT1", "params": {"Fall Off": "Cos", "Hot Angle": 20}},
+        {"effect": "VASK HOSTTEST1", "params": {"Mode": {"keyframes": [
+          {"f": 0, "value": "Invert"}, {"f": 1, "value": "Normal"}]}}}]}
+    ]})");
+  const std::string original = readText(file);
+  ASSERT_EQ(render(file, "a").code, 0);
+
+  std::filesystem::create_directory(dir_.path() / "elsewhere");
+  const auto saved = dir_.path() / "elsewhere" / "saved.json";
+  const Run s = save(file, saved);
+  ASSERT_EQ(s.code, 0) << s.err;
+  EXPECT_EQ(readText(file), original) << "save writes only OUT";
+  const Json doc = Json::parse(readText(saved));
+  EXPECT_EQ(doc["layers"][0]["image"], "../floor.png");
+  EXPECT_EQ(doc["layers"][0]["effects"][0]["flat"], "AQAAAA==");
+  EXPECT_EQ(doc["layers"][1]["effects"][0]["flat"], "AQAAAA==");
+  EXPECT_EQ(doc["layers"][1]["effects"][1]["flat"], "AQAAAAAAAAA=") << "flag 1, 0 frames";
+  EXPECT_EQ(filesIn(dir_.path() / "elsewhere"), std::vector<std::string>{"saved.json"});
+
+  ASSERT_EQ(render(saved, "b").code, 0);
+  for (const char* f : {"frame_0000.png", "frame_0001.png"}) {
+    EXPECT_EQ(readText(dir_.path() / "a" / f), readText(dir_.path() / "b" / f)) << f;
+  }
+  const auto again = dir_.path() / "elsewhere" / "again.json";
+  ASSERT_EQ(save(saved, again).code, 0);
+  EXPECT_EQ(readText(again), readText(saved));
+}
+
+TEST_F(RenderTest, BadProjectsFailWithOneClearMessage) {
+  writeImage("ok.png", 2, 2, PF_Pixel{255, 1, 2, 3});
+  dir_.write("text.png", "not a picture");
+  auto layered = [](const std::string& layer) {
+    return R"({"format": 1, "composition": {"width": 4, "height": 4, "frame_rate": 24, "frames": 2},
+               "layers": [)" +
+           layer + "]}";
+  };
+  auto lamp = [&](const std::string& effect) {
+    return layered(R"({"name": "Lamp", "solid": "#808080", "effects": [)" + effect + "]}");
+  };
+  struct Case {
+    const char* what;
+    std::string text;
+    std::vector<std::string> expected;
+  };
+  const std::vector<Case> cases = {
+      {"malformed JSON", "{\"format\": 1,\n \"composition\": {,}}", {"p.json:2:18: syntax error"}},
+      {"wrong format", R"({"format": 3})", {"\"format\" 3 is not supported"}},
+      {"unknown effect",
+       lamp(R"({"effect": "HALV NOSUCH1"})"),
+       {"layer \"Lamp\" (#1), effect \"HALV NOSUCH1\" (#1): no effect library in",
+        "known effects: ", "\"HALV VASKPNT1\"", "\"HALV VASKSHAPEMESH1\""}},
+      {"unknown parameter",
+       lamp(R"({"effect": "HALV VASKPNT1", "params": {"Radius": 2}})"),
+       {"\"VASK Point Light\" has no parameter \"Radius\"; its parameters: \"X Position\", "
+        "\"Y Position\", \"Z Position\", \"Attenuation\", \"Intensity\", \"Color\", \"Visible\""}},
+      {"control without a value",
+       lamp(R"({"effect": "HALV VASKPNT1", "params": {"Manipulator": 1}})"),
+       {"parameter \"Manipulator\": is a custom control and takes no value"}},
+      {"bad pop-up choice",
+       lamp(R"({"effect": "HALV VASKPNT1", "params": {"Attenuation": {"keyframes": [{"f": 0, "value": "Cubic"}]}}})"),
+       {"parameter \"Attenuation\", keyframe 1: \"Cubic\" is not one of the choices \"None\", "
+        "\"Inv Dist\", \"Inv Dist Sq\""}},
+      {"unknown layer", lamp(R"({"effect": "HALV VASKSHAPEMESH1", "params": {"Texture": "Sky"}})"),
+       {"no layer is named \"Sky\"; layers: \"Lamp\""}},
+      {"missing image", layered(R"({"name": "Pic", "image": "gone.png"})"),
+       {"layer \"Pic\" (#1): ", "gone.png: cannot open: No such file or directory"}},
+      {"not a PNG", layered(R"({"name": "Pic", "image": "text.png"})"),
+       {"layer \"Pic\" (#1): ", "text.png: not a PNG file"}},
+      {"bad base64", lamp(R"({"effect": "HALV VASKPNT1", "flat": "AQAAAA="})"),
+       {"effect \"HALV VASKPNT1\" (#1): its saved sequence data (\"flat\") is not valid base64"}},
+      {"refused flat data", lamp(R"({"effect": "VASK HOSTTEST1", "flat": "BwAAAA=="})"),
+       {"the effect refused its saved sequence data (\"flat\")",
+        "layer \"Lamp\" (#1), effect \"Host Test Effect\" (VASK HOSTTEST1)",
+        "sequence re-setup failed with error 512: saved sequence data is damaged"}},
+  };
+  for (const Case& c : cases) {
+    const auto file = project(c.text);
+    const Run r = render(file, "never");
+    EXPECT_EQ(r.code, 1) << c.what;
+    for (const auto& e : c.expected) EXPECT_THAT(r.err, HasSubstr(e)) << c.what;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.what << ": " << r.err;
+    if (std::filesystem::exists(dir_.path() / "never")) {
+      EXPECT_THAT(filesIn(dir_.path() / "never"), IsEmpty()) << c.what;
+    }
+  }
+
+  // Values outside a range are clamped with a warning, and the render goes on.
+  const Run clamped = render(project(lamp(R"({"effect": "HALV VASKPNT1", "params": {"Intensity": 3, "Attenuation": 0}})")),
+                             "clamped");
+  EXPECT_EQ(clamped.code, 0) << clamped.err;
+  EXPECT_THAT(clamped.err,
+              HasSubstr("vask: warning: " + (dir_.path() / "p.json").string() +
+                        ": layer \"Lamp\" (#1), effect \"HALV VASKPNT1\" (#1), parameter "
+                        "\"Intensity\": 3 is outside the valid range 0 … 1; using 1\n"));
+  EXPECT_THAT(clamped.err, HasSubstr("choice 0 is outside 1 … 3; using 1 (\"None\")"));
+}
+
+TEST_F(RenderTest, OutputAndFrameFaultsLeaveNoPartialFrame) {
+  const auto file = project(R"({"format": 1,
+    "composition": {"width": 4, "height": 4, "frame_rate": 24, "frames": 3},
+    "layers": [{"name": "Lamp", "solid": "#808080", "effects": [
+      {"effect": "VASK HOSTTEST1", "params": {"Mode": {"keyframes": [
+        {"f": 0, "value": "Normal"}, {"f": 1, "value": "Fail Render"}]}}}]}]})");
+
+  const Run failed = render(file, "out");
+  EXPECT_EQ(failed.code, 1);
+  EXPECT_THAT(failed.err,
+              HasSubstr("frame 1: layer \"Lamp\" (#1), effect \"Host Test Effect\" (VASK HOSTTEST1): "
+                        "render failed with error 1024: render failed on purpose\n"));
+  EXPECT_EQ(filesIn(dir_.path() / "out"), std::vector<std::string>{"frame_0000.png"})
+      << "frames before the failure stay; nothing else, not even a temporary file";
+
+  const Run outside = render(file, "out2", std::pair<int64_t, int64_t>{2, 3});
+  EXPECT_EQ(outside.code, 1);
+  EXPECT_THAT(outside.err, HasSubstr("frames 2-3 are outside the composition, whose frames are 0-2"));
+
+  dir_.write("plain", "a file");
+  const Run unwritable = render(file, "plain/frames");
+  EXPECT_EQ(unwritable.code, 1);
+  EXPECT_THAT(unwritable.err, HasSubstr("plain/frames: cannot create the output folder"));
+
+  const Run badSave = save(file, dir_.path() / "no" / "folder" / "p.json");
+  EXPECT_EQ(badSave.code, 1);
+  EXPECT_THAT(badSave.err, HasSubstr("p.json: cannot write: No such file or directory"));
+}
+
+TEST(ProjectCommands, ParsesFrameRangesAndSizes) {
+  EXPECT_EQ(parseFrameRange("3-7"), (std::pair<int64_t, int64_t>{3, 7}));
+  EXPECT_EQ(parseFrameRange("12"), (std::pair<int64_t, int64_t>{12, 12}));
+  EXPECT_EQ(parseSize("640x360"), (std::pair<int32_t, int32_t>{640, 360}));
+  std::string why;
+  for (const char* bad : {"", "7-3", "-3", "3-", "a-b", "1-2-3", "99999999999999999999"}) {
+    EXPECT_FALSE(parseFrameRange(bad, &why)) << bad;
+    EXPECT_FALSE(why.empty());
+  }
+  for (const char* bad : {"", "640", "0x10", "10x0", "x", "640x", "40000x10", "6x4x2"}) {
+    EXPECT_FALSE(parseSize(bad, &why)) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace vask::host
