@@ -212,7 +212,7 @@ void contribute(EffectCall& call, SharedSceneBlock& block) {
 constexpr PluginDefinition kDefinition{
     .eventStyle = EventStyle::ClickThenDrag,
     .aboutTitle = "Vask File Object\n3D Effects Plugin",
-    .resources = plugins::kCommonResources,
+    .resources = plugins::kObjectResources,
     .globalRecordSize = sizeof(ModelGlobalRecord),
     .globalSetdown = globalSetdown,
     .declareParams = declareMeshfileParams,
