@@ -42,6 +42,7 @@ constexpr PluginDefinition kDefinition{
     .heldFlatSize = flatMarker::heldFlatSize,
     .unflatten = flatMarker::unflatten,
     .contribute = publishSpotLight,
+    .render = nullptr,
     // The spot light's render is not declared a no-op.
     .setsNopRender = false,
     .click = Events::click,

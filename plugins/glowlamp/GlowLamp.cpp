@@ -42,6 +42,7 @@ constexpr PluginDefinition kDefinition{
     .heldFlatSize = flatMarker::heldFlatSize,
     .unflatten = flatMarker::unflatten,
     .contribute = publishPointLight,
+    .render = nullptr,
     .setsNopRender = true,
     .click = Events::click,
     .drag = Events::drag,

@@ -224,6 +224,7 @@ constexpr PluginDefinition kDefinition{
     .heldFlatSize = heldFlatSize,
     .unflatten = unflatten,
     .contribute = contribute,
+    .render = nullptr,
     .setsNopRender = true,
     .click = Events::click,
     .drag = Events::drag,

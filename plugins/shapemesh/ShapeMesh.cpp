@@ -2,6 +2,7 @@
 #include "manipulator/ControlsPanel.h"
 #include "platform/effect_api/PiPL.h"
 #include "plugins/common/Resources.h"
+#include "plugins/shapemesh/MeshObject.h"
 #include "plugins/shapemesh/ObjectRecord.h"
 #include "platform/q3d/QD3DGroup.h"
 #include "scene/SharedSceneBlock.h"
@@ -29,6 +30,11 @@ void initRecord(EffectCall&, void* live) {
 
 void destroyRecord(EffectCall&, void* live) {
   auto& r = *static_cast<ObjectSequenceRecord*>(live);
+  // The texture reads pixelBuffer in place. Whoever may still hold the
+  // group (a shared display group not yet cleared) must not reach it once
+  // the buffer is freed: the group is emptied first, so only this record's
+  // own references lead to the texture, and they go below.
+  if (r.objectGroup) Q3Group_EmptyObjects(r.objectGroup);
   freeBlock(r.pixelBuffer);
   r.pixelBuffer = nullptr;
   r.pixelBufferSize = 0;
@@ -51,18 +57,19 @@ ControlsPanel* panelOf(EffectCall& call) {
 }
 using Events = PanelEvents<panelOf>;
 
-// The relief mesh itself is built from the height-field layer by the mesh
-// step, which comes with the mesh; until an object group exists there is
-// nothing to publish.
+// The relief is brought up to date, then published; the shared group takes
+// its own reference, so the next frame setdown leaves the object alive.
 void contribute(EffectCall& call, SharedSceneBlock& block) {
   ObjectSequenceRecord* r = liveRecord(call);
-  if (r && r->objectGroup) Q3Group_AddObject(block.displayGroup, r->objectGroup);
+  if (!r) return;
+  updateMeshObject(call, *r);
+  Q3Group_AddObject(block.displayGroup, r->objectGroup);
 }
 
 constexpr PluginDefinition kDefinition{
     .eventStyle = EventStyle::ClickOrDrag,
     .aboutTitle = "Vask Simple Object\n3D Effects Plugin",
-    .resources = plugins::kCommonResources,
+    .resources = plugins::kObjectResources,
     .globalRecordSize = sizeof(GlobalRecord),
     .globalSetdown = nullptr,
     .declareParams = declareShapemeshParams,
@@ -74,6 +81,7 @@ constexpr PluginDefinition kDefinition{
     .heldFlatSize = flatMarker::heldFlatSize,
     .unflatten = flatMarker::unflatten,
     .contribute = contribute,
+    .render = nullptr,
     .setsNopRender = true,
     .click = Events::click,
     .drag = Events::drag,

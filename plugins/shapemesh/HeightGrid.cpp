@@ -1,0 +1,376 @@
+#include "plugins/shapemesh/HeightGrid.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+#include <sys/mman.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "platform/q3d/QD3DGroup.h"
+#include "platform/q3d/QD3DSet.h"
+#include "plugins/shapemesh/GridNormals.h"
+#include "scene/Q3Check.h"
+#include "scene/builders/ObjectRef.h"
+#include "shell/Memory.h"
+
+namespace vask {
+namespace {
+
+using gridnormals::faceUp;
+using gridnormals::newellPlane;
+using gridnormals::planeFromThree;
+
+// ⌊alpha × value ÷ 255⌋. Exact integers rather than alpha × (1/255) in
+// floating point, whose rounding lands just below whole results (alpha 33
+// of red 255 would give 32, not 33).
+inline uint32_t weighted(uint32_t alpha, uint32_t value) { return alpha * value / 255u; }
+
+inline uint32_t luminance(const PF_Pixel& p) {
+  return (30u * p.red + 59u * p.green + 11u * p.blue) / 100u;
+}
+
+template <HeightFrom kFrom>
+inline uint32_t valueOf(const PF_Pixel& p) {
+  if constexpr (kFrom == HeightFrom::Luminance) return weighted(p.alpha, luminance(p));
+  if constexpr (kFrom == HeightFrom::Red) return weighted(p.alpha, p.red);
+  if constexpr (kFrom == HeightFrom::Green) return weighted(p.alpha, p.green);
+  if constexpr (kFrom == HeightFrom::Blue) return weighted(p.alpha, p.blue);
+  if constexpr (kFrom == HeightFrom::Alpha) return p.alpha;
+}
+
+// y of every height value, "Invert" applied: one lookup per vertex.
+struct HeightTable {
+  float y[256];
+  explicit HeightTable(bool invert) {
+    for (uint32_t v = 0; v < 256; ++v) {
+      const uint32_t shown = invert ? 255u - v : v;
+      y[v] = static_cast<float>(shown) * (1.0f / 255.0f) - 0.5f;
+    }
+  }
+};
+
+// Heights (y) of one vertex row from one image row.
+template <HeightFrom kFrom>
+void rowHeights(float* y, const PF_Pixel* src, uint32_t columns, const HeightTable& table) {
+  for (uint32_t c = 0; c < columns; ++c) y[c] = table.y[valueOf<kFrom>(src[c])];
+}
+
+void rowHeights(float* y, const PF_Pixel* src, uint32_t columns, const HeightTable& table,
+                HeightFrom from) {
+  switch (from) {
+    case HeightFrom::Luminance: return rowHeights<HeightFrom::Luminance>(y, src, columns, table);
+    case HeightFrom::Red: return rowHeights<HeightFrom::Red>(y, src, columns, table);
+    case HeightFrom::Green: return rowHeights<HeightFrom::Green>(y, src, columns, table);
+    case HeightFrom::Blue: return rowHeights<HeightFrom::Blue>(y, src, columns, table);
+    case HeightFrom::Alpha: return rowHeights<HeightFrom::Alpha>(y, src, columns, table);
+  }
+}
+
+// The working memory of one fill, from the plug-in heap: the x of every
+// column and the z of every vertex row (accumulated from −0.5 and +0.5 as
+// the points are, so every row has the same x values), the heights of three
+// consecutive vertex rows (a ring: a row's normals need its neighbours'),
+// and the normals of one row. About 30 bytes per column: nothing per vertex.
+class FillScratch {
+ public:
+  FillScratch(uint32_t rows, uint32_t columns, float dx, float dz)
+      : block_((std::size_t{columns} * 7 + rows) * sizeof(float)) {
+    auto* f = static_cast<float*>(block_.data());
+    xs = f;
+    for (int i = 0; i < 3; ++i) heights[i] = f + std::size_t{columns} * (1 + i);
+    nx = f + std::size_t{columns} * 4;
+    ny = f + std::size_t{columns} * 5;
+    nz = f + std::size_t{columns} * 6;
+    zs = f + std::size_t{columns} * 7;
+    float x = -0.5f;
+    for (uint32_t c = 0; c < columns; ++c, x += dx) xs[c] = x;
+    float z = 0.5f;
+    for (uint32_t r = 0; r < rows; ++r, z -= dz) zs[r] = z;
+  }
+  float* row(uint32_t r) { return heights[r % 3]; }
+
+  float* xs;
+  float* zs;
+  float* nx;
+  float* ny;
+  float* nz;
+
+ private:
+  MemoryBlock block_;
+  float* heights[3];
+};
+
+// The attribute sets fillGrid has made so far, disposed unless the fill
+// completes (the caller then owns them all).
+class MadeSets {
+ public:
+  explicit MadeSets(TQ3Vertex3D* vertices) : vertices_(vertices) {}
+  ~MadeSets() {
+    for (std::size_t i = 0; i < count_; ++i)
+      if (vertices_[i].attributeSet) Q3Object_Dispose(vertices_[i].attributeSet);
+  }
+  MadeSets(const MadeSets&) = delete;
+  MadeSets& operator=(const MadeSets&) = delete;
+
+  void add(std::size_t n) { count_ += n; }
+  void handOver() { count_ = 0; }
+
+ private:
+  TQ3Vertex3D* vertices_;
+  std::size_t count_ = 0;
+};
+
+// New attribute sets for one vertex row; `made` counts each vertex as soon
+// as its slot holds a set or null.
+void createRowSets(TQ3Vertex3D* row, uint32_t r, uint32_t columns, float dx, float dz,
+                   const GridSettings& settings, MadeSets& made) {
+  if (!settings.smooth && !settings.textured) {
+    for (uint32_t c = 0; c < columns; ++c) row[c].attributeSet = nullptr;
+    made.add(columns);
+    return;
+  }
+  const float v = static_cast<float>(r) * dz;
+  for (uint32_t c = 0; c < columns; ++c) {
+    row[c].attributeSet = q3Check(Q3AttributeSet_New());
+    made.add(1);
+    if (settings.textured) {
+      const TQ3Param2D uv{static_cast<float>(c) * dx, v};
+      q3Check(Q3AttributeSet_Add(row[c].attributeSet, kQ3AttributeTypeSurfaceUV, &uv));
+    }
+  }
+}
+
+#if defined(__SSE2__)
+// Newell normals of the interior vertices [first, end) of a middle row, four
+// at a time: the very operations of newellPlane, unitOrZero and faceUp in
+// the same order, so every normal is bit for bit the one the scalar code
+// gives. Returns the first column left to do.
+uint32_t interiorNormalsSse(const float* xs, const float* y, const float* ya, const float* yb, float z,
+                            float za, float zb, float* nx, float* ny, float* nz, uint32_t first,
+                            uint32_t end) {
+  const __m128 vz = _mm_set1_ps(z);
+  const __m128 vza = _mm_set1_ps(za);
+  const __m128 vzb = _mm_set1_ps(zb);
+  const __m128 tolerance = _mm_set1_ps(kVectorTolerance * kVectorTolerance);
+  const __m128 zero = _mm_setzero_ps();
+  const __m128 one = _mm_set1_ps(1.0f);
+  const __m128 minusOne = _mm_set1_ps(-1.0f);
+  uint32_t c = first;
+  for (; c + 4 <= end; c += 4) {
+    // p1 = V(r, c−1), p2 = V(r+1, c), p3 = V(r, c+1), p4 = V(r−1, c);
+    // d1 = p3 − p1, d2 = p4 − p2.
+    const __m128 x0 = _mm_loadu_ps(xs + c);
+    const __m128 d1x = _mm_sub_ps(_mm_loadu_ps(xs + c + 1), _mm_loadu_ps(xs + c - 1));
+    const __m128 d1y = _mm_sub_ps(_mm_loadu_ps(y + c + 1), _mm_loadu_ps(y + c - 1));
+    const __m128 d1z = _mm_sub_ps(vz, vz);
+    const __m128 d2x = _mm_sub_ps(x0, x0);
+    const __m128 d2y = _mm_sub_ps(_mm_loadu_ps(ya + c), _mm_loadu_ps(yb + c));
+    const __m128 d2z = _mm_sub_ps(vza, vzb);
+    __m128 ox = _mm_sub_ps(_mm_mul_ps(d1y, d2z), _mm_mul_ps(d1z, d2y));
+    __m128 oy = _mm_sub_ps(_mm_mul_ps(d1z, d2x), _mm_mul_ps(d1x, d2z));
+    __m128 oz = _mm_sub_ps(_mm_mul_ps(d1x, d2y), _mm_mul_ps(d1y, d2x));
+    const __m128 squared = _mm_add_ps(_mm_add_ps(_mm_mul_ps(ox, ox), _mm_mul_ps(oy, oy)), _mm_mul_ps(oz, oz));
+    const __m128 s1 = _mm_add_ps(_mm_add_ps(_mm_mul_ps(d1x, d1x), _mm_mul_ps(d1y, d1y)), _mm_mul_ps(d1z, d1z));
+    const __m128 s2 = _mm_add_ps(_mm_add_ps(_mm_mul_ps(d2x, d2x), _mm_mul_ps(d2y, d2y)), _mm_mul_ps(d2z, d2z));
+    const __m128 usable = _mm_and_ps(_mm_cmpge_ps(squared, _mm_mul_ps(tolerance, _mm_mul_ps(s1, s2))),
+                                     _mm_cmpgt_ps(squared, zero));
+    const __m128 k = _mm_and_ps(usable, _mm_div_ps(one, _mm_sqrt_ps(squared)));
+    ox = _mm_mul_ps(ox, k);
+    oy = _mm_mul_ps(oy, k);
+    oz = _mm_mul_ps(oz, k);
+    const __m128 down = _mm_cmplt_ps(oy, zero);
+    const __m128 sign = _mm_or_ps(_mm_and_ps(down, minusOne), _mm_andnot_ps(down, one));
+    _mm_storeu_ps(nx + c, _mm_mul_ps(ox, sign));
+    _mm_storeu_ps(ny + c, _mm_mul_ps(oy, sign));
+    _mm_storeu_ps(nz + c, _mm_mul_ps(oz, sign));
+  }
+  return c;
+}
+#endif
+
+// The normals of vertex row r into scratch.nx/ny/nz, from the heights of
+// rows r − 1, r and r + 1 (where they exist) and the x and z tables: the
+// same floats the points hold, so the result is that of the points.
+// Interior vertices take Newell's plane of their four neighbours, border and
+// corner vertices the plane of three.
+void rowNormals(FillScratch& s, uint32_t rows, uint32_t columns, uint32_t r) {
+  const float* xs = s.xs;
+  const float* y = s.row(r);
+  const float z = s.zs[r];
+  const float* ya = r > 0 ? s.row(r - 1) : nullptr;  // vertex row r − 1
+  const float za = r > 0 ? s.zs[r - 1] : 0.0f;
+  const float* yb = r + 1 < rows ? s.row(r + 1) : nullptr;  // vertex row r + 1
+  const float zb = r + 1 < rows ? s.zs[r + 1] : 0.0f;
+  float* nx = s.nx;
+  float* ny = s.ny;
+  float* nz = s.nz;
+  auto put = [&](uint32_t c, const Vec3& n) {
+    const Vec3 up = faceUp(n);
+    nx[c] = up.x;
+    ny[c] = up.y;
+    nz[c] = up.z;
+  };
+  auto P = [xs](const float* heights, float zr, uint32_t c) { return Vec3{xs[c], heights[c], zr}; };
+  const uint32_t last = columns - 1;
+  if (r == 0) {
+    put(0, planeFromThree(P(y, z, 0), P(y, z, 1), P(yb, zb, 0)));
+    for (uint32_t c = 1; c < last; ++c) put(c, planeFromThree(P(y, z, c - 1), P(y, z, c + 1), P(yb, zb, c)));
+    put(last, planeFromThree(P(y, z, last), P(y, z, last - 1), P(yb, zb, last)));
+  } else if (r == rows - 1) {
+    put(0, planeFromThree(P(ya, za, 0), P(y, z, 1), P(y, z, 0)));
+    for (uint32_t c = 1; c < last; ++c) put(c, planeFromThree(P(y, z, c - 1), P(ya, za, c), P(y, z, c + 1)));
+    put(last, planeFromThree(P(ya, za, last), P(y, z, last), P(y, z, last - 1)));
+  } else {
+    put(0, planeFromThree(P(ya, za, 0), P(y, z, 1), P(yb, zb, 0)));
+    uint32_t c = 1;
+#if defined(__SSE2__)
+    c = interiorNormalsSse(xs, y, ya, yb, z, za, zb, nx, ny, nz, c, last);
+#endif
+    for (; c < last; ++c) put(c, newellPlane(P(y, z, c - 1), P(yb, zb, c), P(y, z, c + 1), P(ya, za, c)));
+    put(last, planeFromThree(P(ya, za, last), P(yb, zb, last), P(y, z, last - 1)));
+  }
+}
+
+// Adds the scratch normals to the sets of one vertex row.
+void addRowNormals(const TQ3Vertex3D* row, const FillScratch& s, uint32_t columns) {
+  for (uint32_t c = 0; c < columns; ++c) {
+    const TQ3Vector3D normal{s.nx[c], s.ny[c], s.nz[c]};
+    q3Check(Q3AttributeSet_Add(row[c].attributeSet, kQ3AttributeTypeNormal, &normal));
+  }
+}
+
+// The vertex array of a large grid is tens of megabytes, written once and
+// freed within the call; where first touching fresh 4 KiB pages costs more
+// than filling them (virtual machines especially), that dominates a build.
+// Advising transparent huge pages for the whole 2 MiB extents inside the
+// block lets the kernel fault it in 512 times fewer steps. Advice only: when
+// it is refused nothing changes.
+void adviseHugePages(void* block, std::size_t bytes) {
+  constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+  const auto begin = reinterpret_cast<std::uintptr_t>(block);
+  const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
+  const std::uintptr_t end = (begin + bytes) & ~(kHugePage - 1);
+  if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
+
+// A grid record lent by Q3TriGrid_GetData, given back on every way out.
+class LentGridData {
+ public:
+  explicit LentGridData(TQ3GeometryObject grid) {
+    q3Check(Q3TriGrid_GetData(grid, &data_));
+    held_ = true;
+  }
+  ~LentGridData() {
+    if (held_) Q3TriGrid_EmptyData(&data_);
+  }
+  LentGridData(const LentGridData&) = delete;
+  LentGridData& operator=(const LentGridData&) = delete;
+
+  TQ3TriGridData& data() { return data_; }
+  void giveBack() {
+    held_ = false;
+    q3Check(Q3TriGrid_EmptyData(&data_));
+  }
+
+ private:
+  TQ3TriGridData data_{};
+  bool held_ = false;
+};
+
+// Disposes the caller's references to the vertex sets of a new grid.
+void disposeVertexSets(TQ3Vertex3D* vertices, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i)
+    if (vertices[i].attributeSet) Q3Object_Dispose(vertices[i].attributeSet);
+}
+
+}  // namespace
+
+HeightFrom heightFromPopup(int32_t choice) {
+  if (choice < static_cast<int32_t>(HeightFrom::Luminance) ||
+      choice > static_cast<int32_t>(HeightFrom::Alpha))
+    raise(PF_Err_BAD_CALLBACK_PARAM);
+  return static_cast<HeightFrom>(choice);
+}
+
+bool hasGrid(const LayerImage& heights) {
+  return heights.hasPixels() && heights.width >= 2 && heights.height >= 2;
+}
+
+void fillGrid(TQ3TriGridData& data, const LayerImage& heights, const GridSettings& settings,
+              VertexSets sets) {
+  const uint32_t rows = data.numRows;
+  const uint32_t columns = data.numColumns;
+  if (rows < 2 || columns < 2 || data.vertices == nullptr) raise(PF_Err_INTERNAL_STRUCT_DAMAGED);
+  const bool hasPixels = heights.hasPixels();
+  if (hasPixels && (static_cast<uint32_t>(heights.width) != columns ||
+                    static_cast<uint32_t>(heights.height) != rows))
+    raise(PF_Err_INTERNAL_STRUCT_DAMAGED);
+
+  const HeightTable table(hasPixels && settings.invert);
+  const float dx = 1.0f / static_cast<float>(columns - 1);
+  const float dz = 1.0f / static_cast<float>(rows - 1);
+  FillScratch scratch(rows, columns, dx, dz);
+  MadeSets made(data.vertices);
+  for (uint32_t r = 0; r < rows; ++r) {
+    TQ3Vertex3D* row = data.vertices + static_cast<std::size_t>(r) * columns;
+    float* y = scratch.row(r);
+    if (hasPixels)
+      rowHeights(y, heights.row(static_cast<int32_t>(rows - 1 - r)), columns, table, settings.heightFrom);
+    else
+      std::fill(y, y + columns, -0.5f);
+    const float z = scratch.zs[r];
+    for (uint32_t c = 0; c < columns; ++c) row[c].point = {scratch.xs[c], y[c], z};
+    if (sets == VertexSets::Create) createRowSets(row, r, columns, dx, dz, settings, made);
+    // A row's normals need the row after it: they follow one row behind,
+    // while all three rows are still in cache.
+    if (settings.smooth && r > 0) {
+      rowNormals(scratch, rows, columns, r - 1);
+      addRowNormals(row - columns, scratch, columns);
+    }
+  }
+  if (settings.smooth) {
+    rowNormals(scratch, rows, columns, rows - 1);
+    addRowNormals(data.vertices + static_cast<std::size_t>(rows - 1) * columns, scratch, columns);
+  }
+  made.handOver();
+}
+
+void buildGrid(TQ3GroupObject group, TQ3GeometryObject& grid, const LayerImage& heights,
+               const GridSettings& settings) {
+  if (!hasGrid(heights)) return;
+  const uint64_t count = static_cast<uint64_t>(heights.width) * static_cast<uint64_t>(heights.height);
+  // A grid counts its vertices in 32 bits; a larger one cannot be made.
+  if (count > std::numeric_limits<TQ3Uns32>::max()) raise(msg::kOutOfMemory);
+  MemoryBlock block(static_cast<std::size_t>(count) * sizeof(TQ3Vertex3D));
+  adviseHugePages(block.data(), block.size());
+  auto* vertices = static_cast<TQ3Vertex3D*>(block.data());
+  TQ3TriGridData data{static_cast<TQ3Uns32>(heights.height), static_cast<TQ3Uns32>(heights.width),
+                      vertices, nullptr, nullptr};
+  fillGrid(data, heights, settings, VertexSets::Create);
+
+  struct SetRelease {
+    TQ3Vertex3D* vertices;
+    std::size_t count;
+    ~SetRelease() { disposeVertexSets(vertices, count); }
+  } setRelease{vertices, (settings.smooth || settings.textured) ? static_cast<std::size_t>(count) : 0};
+
+  ObjectRef made(q3Check(Q3TriGrid_New(&data)));
+  if (grid) Q3Object_Dispose(grid);
+  grid = made.release();
+  q3Check(Q3Group_AddObject(group, grid));
+}
+
+void refillGrid(TQ3GeometryObject grid, const LayerImage& heights, const GridSettings& settings) {
+  if (!grid) return;
+  LentGridData lent(grid);
+  fillGrid(lent.data(), heights, settings, VertexSets::Keep);
+  q3Check(Q3TriGrid_SetData(grid, &lent.data()));
+  lent.giveBack();
+}
+
+}  // namespace vask
