@@ -32,11 +32,6 @@ VASK_DEFINE_PIPL(kPiPL);
 
 inline constexpr std::array<os::ResourceEntry, 1> kResources{{plugins::kVersionEntry}};
 
-void release(TQ3Object& ref) {
-  if (ref) Q3Object_Dispose(ref);
-  ref = nullptr;
-}
-
 int32_t declareParams(EffectCall& call) {
   using namespace scenerender;
   constexpr int32_t kCollapsed = PF_ParamFlag_START_COLLAPSED;
@@ -70,11 +65,11 @@ void destroyRecord(EffectCall&, void* live) {
   r.pixels = nullptr;
   r.pixelCapacity = 0;
   r.headlight = nullptr;  // owned by fallbackLights
-  release(r.fallbackLights);
-  release(r.view);
-  release(r.renderer);
-  release(r.drawContext);
-  release(r.camera);
+  releaseObject(r.fallbackLights);
+  releaseObject(r.view);
+  releaseObject(r.renderer);
+  releaseObject(r.drawContext);
+  releaseObject(r.camera);
 }
 
 // Renderer threads: VASK_RENDER_THREADS when set (the host sets it from

@@ -1,16 +1,11 @@
 #include "scene/LightRecord.h"
 
 #include "manipulator/ControlsPanel.h"
+#include "scene/Q3Check.h"
 #include "shell/Lifecycle.h"
 #include "shell/Plugin.h"
 
 namespace vask {
-namespace {
-void release(TQ3Object& ref) {
-  if (ref) Q3Object_Dispose(ref);
-  ref = nullptr;
-}
-}  // namespace
 
 void initLightRecord(LightSequenceRecord& r, PanelKind kind) {
   r.flattened = kLiveRecord;
@@ -20,10 +15,10 @@ void initLightRecord(LightSequenceRecord& r, PanelKind kind) {
 void destroyLightRecord(LightSequenceRecord& r) {
   destroyControlsPanel(r.panel);
   r.panel = nullptr;
-  release(r.markerAttributes);
-  release(r.markerTransform);
-  release(r.markerGroup);
-  release(r.light);
+  releaseObject(r.markerAttributes);
+  releaseObject(r.markerTransform);
+  releaseObject(r.markerGroup);
+  releaseObject(r.light);
 }
 
 LightSequenceRecord* liveLightRecord(EffectCall& call) {

@@ -26,4 +26,11 @@ inline void q3Check(TQ3Status status) {
   if (status != kQ3Success) raiseQ3Error();
 }
 
+// Disposes the object a record's reference field holds, if any, and clears
+// the field. Disposals are not checked: there is nothing a caller could do.
+inline void releaseObject(TQ3Object& ref) {
+  if (ref) Q3Object_Dispose(ref);
+  ref = nullptr;
+}
+
 }  // namespace vask

@@ -26,11 +26,6 @@ namespace {
 constexpr pipl::Fields kPiPL{.name = "VASK File Object", .matchName = "HALV VASKMESHFILE1"};
 VASK_DEFINE_PIPL(kPiPL);
 
-void release(TQ3Object& ref) {
-  if (ref) Q3Object_Dispose(ref);
-  ref = nullptr;
-}
-
 // Milliseconds since an arbitrary start, wrapping like a 32-bit tick count.
 uint32_t tickCount() {
   timespec ts{};
@@ -61,9 +56,9 @@ void destroyRecord(EffectCall&, void* live) {
   auto& r = *static_cast<ModelSequenceRecord*>(live);
   destroyControlsPanel(r.panel);
   r.panel = nullptr;
-  release(r.modelTransform);
+  releaseObject(r.modelTransform);
   r.path.~String();
-  release(r.model);
+  releaseObject(r.model);
 }
 
 uint64_t flatSize(const void* live) {
@@ -92,8 +87,8 @@ void fillFlat(EffectCall& call, void* live, void* flat) {
   ModelCacheEntry& entry = global.cache.items[at];
   entry.model = r.model ? Q3Shared_GetReference(r.model) : nullptr;
   entry.transform = r.modelTransform ? Q3Shared_GetReference(r.modelTransform) : nullptr;
-  release(r.model);
-  release(r.modelTransform);
+  releaseObject(r.model);
+  releaseObject(r.modelTransform);
 
   using namespace flatModel;
   put<int32_t>(flat, kSecondsOffset, r.stampSeconds);
@@ -147,10 +142,10 @@ void unflatten(EffectCall& call, void* live, const void* flat, uint64_t bytes) {
   for (int32_t i = 0; i < global.cache.count; ++i) {
     ModelCacheEntry& e = global.cache.items[i];
     if (e.stampSeconds == seconds && e.stampTicks == static_cast<int32_t>(ticks)) {
-      release(r.model);
+      releaseObject(r.model);
       r.model = e.model;
       if (e.transform) {
-        release(r.modelTransform);
+        releaseObject(r.modelTransform);
         r.modelTransform = e.transform;
       }
       global.cache.remove(i, 1);
@@ -186,8 +181,8 @@ void unflatten(EffectCall& call, void* live, const void* flat, uint64_t bytes) {
 void globalSetdown(EffectCall&, void* globalRecord) {
   auto& global = *static_cast<ModelGlobalRecord*>(globalRecord);
   for (ModelCacheEntry& e : global.cache) {
-    release(e.model);
-    release(e.transform);
+    releaseObject(e.model);
+    releaseObject(e.transform);
   }
   global.cache.clear();
 }

@@ -17,11 +17,6 @@
 namespace vask {
 namespace {
 
-void release(TQ3Object& ref) {
-  if (ref) Q3Object_Dispose(ref);
-  ref = nullptr;
-}
-
 // The surface shader, transform and attribute set are each stored only once
 // they are in the group, so a build that failed halfway leaves one of them
 // missing.
@@ -48,8 +43,8 @@ void buildObject(ObjectSequenceRecord& r, const LayerImage& heights, const Layer
   // The transform and attribute set of an earlier group are replaced by new
   // ones; they go first, so that a build failing before their turn leaves
   // the group visibly incomplete.
-  release(r.objectAttributes);
-  release(r.objectTransform);
+  releaseObject(r.objectAttributes);
+  releaseObject(r.objectTransform);
 
   r.objectGroup = q3Check(Q3OrderedDisplayGroup_New());
   {
@@ -101,9 +96,9 @@ void updateMeshObject(EffectCall& call, ObjectSequenceRecord& r) {
   settings.textured = texture.hasPixels();
 
   if (r.objectGroup && needsRebuild(r, heights, settings)) {
-    release(r.objectGroup);
-    release(r.surfaceShader);
-    release(r.grid);
+    releaseObject(r.objectGroup);
+    releaseObject(r.surfaceShader);
+    releaseObject(r.grid);
   }
   if (r.objectGroup) {
     refillGrid(r.grid, heights, settings);

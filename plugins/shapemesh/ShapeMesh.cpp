@@ -5,6 +5,7 @@
 #include "plugins/shapemesh/MeshObject.h"
 #include "plugins/shapemesh/ObjectRecord.h"
 #include "platform/q3d/QD3DGroup.h"
+#include "scene/Q3Check.h"
 #include "scene/SharedSceneBlock.h"
 #include "shell/FlatMarker.h"
 #include "shell/Lifecycle.h"
@@ -17,11 +18,6 @@ namespace {
 
 constexpr pipl::Fields kPiPL{.name = "VASK Lattix Object", .matchName = "HALV VASKSHAPEMESH1"};
 VASK_DEFINE_PIPL(kPiPL);
-
-void release(TQ3Object& ref) {
-  if (ref) Q3Object_Dispose(ref);
-  ref = nullptr;
-}
 
 void initRecord(EffectCall&, void* live) {
   auto& r = *static_cast<ObjectSequenceRecord*>(live);
@@ -40,11 +36,11 @@ void destroyRecord(EffectCall&, void* live) {
   r.pixelBufferSize = 0;
   destroyControlsPanel(r.panel);
   r.panel = nullptr;
-  release(r.objectAttributes);
-  release(r.objectTransform);
-  release(r.objectGroup);
-  release(r.surfaceShader);
-  release(r.grid);
+  releaseObject(r.objectAttributes);
+  releaseObject(r.objectTransform);
+  releaseObject(r.objectGroup);
+  releaseObject(r.surfaceShader);
+  releaseObject(r.grid);
 }
 
 ObjectSequenceRecord* liveRecord(EffectCall& call) {
