@@ -42,7 +42,9 @@ class LightsTest : public PluginTest {
     auto lights = membersOf(sceneBlock().lightGroup);
     EXPECT_EQ(lights.size(), 1u);
     TQ3SpotLightData d{};
-    if (!lights.empty()) EXPECT_EQ(Q3SpotLight_GetData(lights[0].get(), &d), kQ3Success);
+    if (!lights.empty()) {
+      EXPECT_EQ(Q3SpotLight_GetData(lights[0].get(), &d), kQ3Success);
+    }
     return d;
   }
 };
