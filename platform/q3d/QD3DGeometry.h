@@ -138,11 +138,10 @@ Q3_EXTERN TQ3Status Q3Line_EmptyData(TQ3LineData* lineData);
  *
  * Q3TriGrid_SetData with a record of the grid's own size copies the points
  * while it checks that the sets are the grid's own, in one pass over the
- * array. When it then refuses a set further on (not a live attribute set),
- * the grid keeps its size and every one of its sets, but the points of the
- * vertices before the first changed set are already the record's. Checking
- * every set before copying any point would cost every refill a second pass
- * over tens of megabytes. */
+ * array. When it then refuses a changed set (not a live attribute set), the
+ * grid keeps its size and every one of its sets, but some of its points may
+ * already be the record's. Checking every set before copying any point
+ * would cost every refill a second pass over tens of megabytes. */
 Q3_EXTERN TQ3GeometryObject Q3TriGrid_New(const TQ3TriGridData* triGridData);
 Q3_EXTERN TQ3Status Q3TriGrid_SetData(TQ3GeometryObject triGrid, const TQ3TriGridData* triGridData);
 Q3_EXTERN TQ3Status Q3TriGrid_GetData(TQ3GeometryObject triGrid, TQ3TriGridData* triGridData);

@@ -107,17 +107,21 @@ bool TriGrid::assign(const TQ3TriGridData& data) {
     // A refill: same size, no facet sets, the grid set and every vertex set
     // handed back as they were. One pass copies the points while it checks
     // that; it leaves at the first vertex whose set differs (with the points
-    // before it copied) for the general path below.
+    // of the vertices after it copied) for the general path below. It runs
+    // backwards: the caller has just gone through the array front to back,
+    // so its end is still in cache (and emptying then starts at the front).
     if (sameCount && data.facetAttributeSet == nullptr && facetSets_.empty() &&
         data.triGridAttributeSet == handleOfSet(gridSet_)) {
         TQ3Point3D* points = points_.data();
-        std::size_t i = 0;
+        std::size_t i = count;
         if (held != nullptr) {
-            for (; i < count && vertices[i].attributeSet == handleOfSet(held[i]); ++i) points[i] = vertices[i].point;
+            for (; i > 0 && vertices[i - 1].attributeSet == handleOfSet(held[i - 1]); --i) {
+                points[i - 1] = vertices[i - 1].point;
+            }
         } else {
-            for (; i < count && vertices[i].attributeSet == nullptr; ++i) points[i] = vertices[i].point;
+            for (; i > 0 && vertices[i - 1].attributeSet == nullptr; --i) points[i - 1] = vertices[i - 1].point;
         }
-        if (i == count) {
+        if (i == 0) {
             rows_ = data.numRows;
             columns_ = data.numColumns;
             return true;
@@ -271,10 +275,10 @@ bool emptyTriGridData(TQ3TriGridData& data) noexcept {
     }
     if (data.vertices != nullptr) {
         const std::size_t count = lengthOf(data.vertices, sizeof(TQ3Vertex3D), static_cast<std::size_t>(claimed));
-        // Backwards: a refill's set-back has just read the array front to
-        // back, leaving its end in cache.
+        // Front to back: a refill's set-back has just read the array back to
+        // front, leaving its start in cache.
         pool::CountCursor cursor;
-        for (std::size_t i = count; i-- > 0;) {
+        for (std::size_t i = 0; i < count; ++i) {
             const TQ3AttributeSet set = data.vertices[i].attributeSet;
             if (set != nullptr) allLive = disposeQuietly(set, cursor) && allLive;
         }
