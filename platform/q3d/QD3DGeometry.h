@@ -147,4 +147,21 @@ Q3_EXTERN TQ3Status Q3TriGrid_SetData(TQ3GeometryObject triGrid, const TQ3TriGri
 Q3_EXTERN TQ3Status Q3TriGrid_GetData(TQ3GeometryObject triGrid, TQ3TriGridData* triGridData);
 Q3_EXTERN TQ3Status Q3TriGrid_EmptyData(TQ3TriGridData* triGridData);
 
+/* Our own extension, beside the per-vertex calls: sets the points of the
+ * `count` vertices from index `first` (row-major, r × numColumns + c) from
+ * `points` and, when `normals` is not NULL, puts normals[i] into the
+ * attribute set of vertex first + i as its kQ3AttributeTypeNormal, as
+ * Q3AttributeSet_Add on that set would. The result is that of a refill
+ * through _GetData, _Add, _SetData and _EmptyData, in one pass and without
+ * taking or dropping a reference. The sets are shared: whoever else holds
+ * one sees its new normal.
+ * Errors, with nothing changed: the range passes the last vertex
+ * (kQ3ErrorParameterOutOfRange); normals given and a vertex of the range
+ * without an attribute set (kQ3ErrorInvalidParameter); points NULL with a
+ * count (kQ3ErrorNULLParameter).
+ * Calls on disjoint ranges of one grid may run on several threads at once,
+ * as long as nothing else uses the grid or its sets meanwhile. */
+Q3_EXTERN TQ3Status Q3TriGrid_SetVertexRange(TQ3GeometryObject triGrid, TQ3Uns32 first, TQ3Uns32 count,
+                                              const TQ3Point3D* points, const TQ3Vector3D* normals);
+
 #endif

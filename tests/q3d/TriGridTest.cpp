@@ -83,6 +83,66 @@ TEST_F(Q3dTest, TriGridRefillsThroughItsOwnSets) {
     EXPECT_EQ(Q3Testing_LiveObjectCount(), liveAtStart_) << "the grid's sets go with it";
 }
 
+// The bulk refill: points and normals of a run of vertices in one call, the
+// same as a get/add/set/empty refill, with every bad call refused whole.
+TEST_F(Q3dTest, TriGridVertexRangeSetsPointsAndNormalsOrNothing) {
+    GridFixture fixture(3, 4);
+    TQ3GeometryObject grid = fixture.grid.get();
+    std::vector<TQ3Point3D> points(12);
+    std::vector<TQ3Vector3D> normals(12);
+    for (std::size_t i = 0; i < 12; ++i) {
+        points[i] = {static_cast<float>(i), 7.0f, -1.0f};
+        normals[i] = {0, 1, static_cast<float>(i)};
+    }
+    // Vertices 4 … 7 (row 1), with normals; row 2 points only.
+    ASSERT_EQ(Q3TriGrid_SetVertexRange(grid, 4, 4, points.data() + 4, normals.data() + 4), kQ3Success);
+    ASSERT_EQ(Q3TriGrid_SetVertexRange(grid, 8, 4, points.data() + 8, nullptr), kQ3Success);
+
+    auto expectUnchangedAfter = [&](TQ3Status status, TQ3Error error) {
+        EXPECT_EQ(status, kQ3Failure);
+        EXPECT_EQ(Q3Error_Get(nullptr), error);
+    };
+    const std::vector<TQ3Point3D> wrong(13, TQ3Point3D{-9, -9, -9});
+    const std::vector<TQ3Vector3D> wrongNormals(13, TQ3Vector3D{-9, -9, -9});
+    expectUnchangedAfter(Q3TriGrid_SetVertexRange(grid, 10, 3, wrong.data(), wrongNormals.data()),
+                         kQ3ErrorParameterOutOfRange);
+    expectUnchangedAfter(Q3TriGrid_SetVertexRange(grid, 0xFFFFFFFFu, 2, wrong.data(), nullptr),
+                         kQ3ErrorParameterOutOfRange);
+    expectUnchangedAfter(Q3TriGrid_SetVertexRange(grid, 0, 1, nullptr, nullptr), kQ3ErrorNULLParameter);
+    expectUnchangedAfter(Q3TriGrid_SetVertexRange(fixture.vertices[0].attributeSet, 0, 1, wrong.data(), nullptr),
+                         kQ3ErrorInvalidObjectType);
+
+    TQ3TriGridData data;
+    ASSERT_EQ(Q3TriGrid_GetData(grid, &data), kQ3Success);
+    for (std::size_t i = 0; i < 12; ++i) {
+        const TQ3Vertex3D& v = data.vertices[i];
+        EXPECT_EQ(v.point.y, i < 4 ? 0.0f : 7.0f) << i;
+        TQ3Vector3D normal{};
+        const bool hasNormal = Q3AttributeSet_Get(v.attributeSet, kQ3AttributeTypeNormal, &normal) == kQ3Success;
+        EXPECT_EQ(hasNormal, i >= 4 && i < 8) << i;
+        if (hasNormal) {
+            EXPECT_EQ(normal.z, static_cast<float>(i));
+        }
+        TQ3Param2D uv{};
+        ASSERT_EQ(Q3AttributeSet_Get(v.attributeSet, kQ3AttributeTypeSurfaceUV, &uv), kQ3Success);
+        EXPECT_EQ(uv.u, static_cast<float>(i % 4)) << "the build's UV stays, " << i;
+    }
+    // One vertex without a set: normals for a run holding it are refused,
+    // before any point of the run changes; points alone are fine.
+    data.vertices[1].attributeSet = nullptr;
+    ASSERT_EQ(Q3TriGrid_SetData(grid, &data), kQ3Success);
+    data.vertices[1].attributeSet = fixture.vertices[1].attributeSet;
+    ASSERT_EQ(Q3TriGrid_EmptyData(&data), kQ3Success);
+    expectUnchangedAfter(Q3TriGrid_SetVertexRange(grid, 0, 4, wrong.data(), wrongNormals.data()),
+                         kQ3ErrorInvalidParameter);
+    ASSERT_EQ(Q3TriGrid_GetData(grid, &data), kQ3Success);
+    EXPECT_EQ(data.vertices[0].point.x, 0.0f);
+    EXPECT_EQ(Q3AttributeSet_Contains(data.vertices[0].attributeSet, kQ3AttributeTypeNormal), kQ3False);
+    ASSERT_EQ(Q3TriGrid_EmptyData(&data), kQ3Success);
+    EXPECT_EQ(Q3TriGrid_SetVertexRange(grid, 0, 4, points.data(), nullptr), kQ3Success);
+    EXPECT_EQ(Q3Testing_LiveObjectCount(), liveAtStart_ + 12) << "no reference taken or dropped";
+}
+
 TEST_F(Q3dTest, TriGridSetDataMovesReferencesAndChangesSize) {
     GridFixture fixture(2, 2);
     Ref shared(Q3AttributeSet_New());

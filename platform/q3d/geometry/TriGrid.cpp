@@ -257,6 +257,32 @@ void TriGrid::copyTo(TQ3TriGridData& out) const {
     out.triGridAttributeSet = handleOfSet(gridSet_);
 }
 
+bool TriGrid::setVertexRange(TQ3Uns32 first, TQ3Uns32 count, const TQ3Point3D* points,
+                             const TQ3Vector3D* normals) {
+    if (std::uint64_t{first} + count > points_.size()) {
+        postError(kQ3ErrorParameterOutOfRange);
+        return false;
+    }
+    AttributeSet* const* sets = vertexSets_.empty() ? nullptr : vertexSets_.data() + first;
+    if (normals != nullptr) {
+        if (count != 0 && sets == nullptr) {
+            postError(kQ3ErrorInvalidParameter);
+            return false;
+        }
+        for (TQ3Uns32 i = 0; i < count; ++i) {
+            if (sets[i] == nullptr) {
+                postError(kQ3ErrorInvalidParameter);
+                return false;
+            }
+        }
+    }
+    std::memcpy(points_.data() + first, points, std::size_t{count} * sizeof(TQ3Point3D));
+    if (normals != nullptr) {
+        for (TQ3Uns32 i = 0; i < count; ++i) sets[i]->setNormal(normals[i]);
+    }
+    return true;
+}
+
 bool emptyTriGridData(TQ3TriGridData& data) noexcept {
     // The length of each array: its own when the library lent it; for a
     // caller's own array, what the record says, which must describe a grid
@@ -343,6 +369,18 @@ TQ3Status Q3TriGrid_GetData(TQ3GeometryObject triGrid, TQ3TriGridData* triGridDa
         grid->copyTo(*triGridData);
         return kQ3Success;
     });
+}
+
+TQ3Status Q3TriGrid_SetVertexRange(TQ3GeometryObject triGrid, TQ3Uns32 first, TQ3Uns32 count,
+                                   const TQ3Point3D* points, const TQ3Vector3D* normals) {
+    if (q3d::failPoint(__func__)) return kQ3Failure;
+    TriGrid* grid = q3d::resolveAs<TriGrid>(triGrid);
+    if (grid == nullptr) return kQ3Failure;
+    if (points == nullptr && count != 0) {
+        q3d::postError(kQ3ErrorNULLParameter);
+        return kQ3Failure;
+    }
+    return grid->setVertexRange(first, count, points, normals) ? kQ3Success : kQ3Failure;
 }
 
 TQ3Status Q3TriGrid_EmptyData(TQ3TriGridData* triGridData) {

@@ -53,6 +53,14 @@ public:
     // every set it names. Throws std::bad_alloc with nothing changed.
     void copyTo(TQ3TriGridData& out) const;
 
+    // Q3TriGrid_SetVertexRange: the points of vertices [first, first +
+    // count) and, when `normals` is given, the normal in each one's set.
+    // Checks everything first: false with an error posted and nothing
+    // changed when the range runs past the grid or, with normals, a vertex
+    // in it has no set. Touches no reference count and no shared state but
+    // the grid's own elements in the range.
+    bool setVertexRange(TQ3Uns32 first, TQ3Uns32 count, const TQ3Point3D* points, const TQ3Vector3D* normals);
+
 private:
     TQ3Uns32 rows_ = 0;
     TQ3Uns32 columns_ = 0;
