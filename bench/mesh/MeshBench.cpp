@@ -272,7 +272,10 @@ int main(int argc, char** argv) {
       for (bool smooth : {false, true})
         for (bool textured : {false, true}) configs.push_back({w, h, smooth, textured});
   }
-  std::printf("shapemesh frame setup, one thread; ratios are to the floor (24 bytes written per vertex)\n");
+  const char* threads = std::getenv("VASK_RENDER_THREADS");
+  std::printf("shapemesh frame setup, %s thread(s) (VASK_RENDER_THREADS); ratios are to the floor (24 bytes "
+              "written per vertex)\n",
+              threads ? threads : "1");
   std::fflush(stdout);
   int failures = 0;
   for (const Config& c : configs) {

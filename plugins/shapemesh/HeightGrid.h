@@ -77,10 +77,18 @@ void fillGrid(TQ3TriGridData& data, const LayerImage& heights, const GridSetting
 void buildGrid(TQ3GroupObject group, TQ3GeometryObject& grid, const LayerImage& heights,
                const GridSettings& settings);
 
-// Refills an existing grid in place from `heights` (get data, fillGrid with
-// VertexSets::Keep, set data, empty data): the grid, its attribute sets and
-// their surface UVs stay, points and normals are replaced. Nothing happens
-// for a null grid.
+// Refills an existing grid in place from `heights`: the grid, its attribute
+// sets and their surface UVs stay, points and (with smooth) the normals in
+// the sets are replaced, row by row through Q3TriGrid_SetVertexRange. The
+// result is that of getting the grid's data, fillGrid with VertexSets::Keep,
+// setting it back and emptying it, without the copies of the whole vertex
+// array and the reference counting those cost. Large grids are split into
+// bands of rows over hostThreadCount() threads (shell/WorkerThreads.h); the
+// result does not depend on the count. Nothing happens for a null grid.
+// Precondition: the grid is heights.width × heights.height (it was built
+// from a layer of that size), both at least 2; a smaller layer is
+// ErrData::host(PF_Err_INTERNAL_STRUCT_DAMAGED). On failure some rows may
+// already hold their new values; the next refill rewrites them all.
 void refillGrid(TQ3GeometryObject grid, const LayerImage& heights, const GridSettings& settings);
 
 }  // namespace vask

@@ -3,6 +3,8 @@
 // rebuilt, the layer texture, colour and placement, malformed layers, and
 // every failure path with the frame after it.
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -288,6 +290,37 @@ TEST_F(MeshTest, HeightComesFromTheChosenChannelWeightedByAlpha) {
     for (const GridVertex& v : g.vertices)
       EXPECT_FLOAT_EQ(v.point.y, heightY(k.v)) << k.pixel << " mode " << k.mode << " invert " << k.invert;
   }
+
+  // Every alpha against every channel value, in rows wide enough for the
+  // vectorised path: image row a has alpha a, column x the values below.
+  host::World all(256, 256);
+  auto rgb = [](int x) { return PF_Pixel{0, static_cast<uint8_t>(x), static_cast<uint8_t>(x * 7), static_cast<uint8_t>(x * 13)}; };
+  for (int a = 0; a < 256; ++a)
+    for (int x = 0; x < 256; ++x) {
+      PF_Pixel p = rgb(x);
+      p.alpha = static_cast<uint8_t>(a);
+      all.at(x, a) = p;
+    }
+  setHeights(all);
+  for (int mode = 1; mode <= 5; ++mode)
+    for (bool invert : {false, true}) {
+      mesh.param(kHeightFrom).u.pd.value = mode;
+      mesh.param(kInvert).u.bd.value = invert;
+      const GridSnapshot g = gridOfFrame(mesh);
+      ASSERT_EQ(g.vertices.size(), 65536u);
+      int wrong = 0;
+      for (int a = 0; a < 256; ++a)
+        for (int x = 0; x < 256; ++x) {
+          const PF_Pixel p = rgb(x);
+          const int channel = mode == 1 ? (30 * p.red + 59 * p.green + 11 * p.blue) / 100
+                              : mode == 2 ? p.red : mode == 3 ? p.green : p.blue;
+          int v = mode == 5 ? a : a * channel / 255;
+          if (invert) v = 255 - v;
+          // Image row a is vertex row 255 − a.
+          wrong += g.at(static_cast<TQ3Uns32>(255 - a), static_cast<TQ3Uns32>(x)).point.y != heightY(v);
+        }
+      EXPECT_EQ(wrong, 0) << "mode " << mode << " invert " << invert;
+    }
 }
 
 TEST_F(MeshTest, FlatLayerWithSmoothPointsEveryNormalUp) {
@@ -381,6 +414,69 @@ TEST_F(MeshTest, GridIsRefilledInPlaceAndRebuiltOnlyWhenItMust) {
   Ref plain = gridRefOfFrame(mesh);
   EXPECT_NE(plain.get(), untextured.get()) << "Smooth off";
   EXPECT_FALSE(snapshot(plain.get()).at(0, 0).hasSet);
+}
+
+// A layer of varied pixels: hills and a hash, so that heights, and the
+// normals made of them, differ from vertex to vertex.
+host::World varied(int w, int h, uint32_t seed) {
+  host::World world(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const uint32_t hash = (static_cast<uint32_t>(x) * 73856093u) ^ (static_cast<uint32_t>(y) * 19349663u) ^ seed;
+      const auto hill = static_cast<uint8_t>(127.0 + 120.0 * std::sin(x * 0.05 + seed) * std::cos(y * 0.07));
+      world.at(x, y) = PF_Pixel{static_cast<uint8_t>(200 + hash % 56), hill, static_cast<uint8_t>(hash >> 8),
+                                static_cast<uint8_t>(hash >> 16)};
+    }
+  return world;
+}
+
+bool sameBits(const GridSnapshot& a, const GridSnapshot& b) {
+  if (a.rows != b.rows || a.columns != b.columns || a.vertices.size() != b.vertices.size()) return false;
+  for (std::size_t i = 0; i < a.vertices.size(); ++i) {
+    const GridVertex& u = a.vertices[i];
+    const GridVertex& v = b.vertices[i];
+    if (std::memcmp(&u.point, &v.point, sizeof u.point) != 0 || u.hasNormal != v.hasNormal ||
+        u.hasUV != v.hasUV || std::memcmp(&u.normal, &v.normal, sizeof u.normal) != 0 ||
+        std::memcmp(&u.uv, &v.uv, sizeof u.uv) != 0)
+      return false;
+  }
+  return true;
+}
+
+// Sets VASK_RENDER_THREADS for a scope.
+class ThreadsVariable {
+ public:
+  explicit ThreadsVariable(const char* value) { setenv("VASK_RENDER_THREADS", value, 1); }
+  ~ThreadsVariable() { unsetenv("VASK_RENDER_THREADS"); }
+};
+
+// A refill goes its own way (row by row into the grid, in bands of rows on
+// several threads for a large grid); what it leaves must be, bit for bit,
+// what a fresh build of the same pixels makes.
+TEST_F(MeshTest, RefillLeavesWhatABuildMakesOnAnyNumberOfThreads) {
+  constexpr int kW = 640, kH = 480;  // large enough to be split into bands
+  for (const char* threads : {"1", "2", "3"}) {
+    SCOPED_TRACE(threads);
+    ThreadsVariable variable(threads);
+    host::Instance& refilled = makeMesh();
+    refilled.param(kSmooth).u.bd.value = 1;
+    refilled.param(kHeightFrom).u.pd.value = 2;  // red: the hash varies it most
+    setTexture(refilled, filled(2, 2, kOpaqueRed));
+    setHeights(varied(kW, kH, 1));
+    Ref grid = gridRefOfFrame(refilled);
+    setHeights(varied(kW, kH, 2));
+    const GridSnapshot after = gridOfFrame(refilled);
+    EXPECT_EQ(gridRefOfFrame(refilled).get(), grid.get()) << "refilled in place";
+
+    host::Instance& built = makeMesh();
+    built.param(kSmooth).u.bd.value = 1;
+    built.param(kHeightFrom).u.pd.value = 2;
+    setTexture(built, filled(2, 2, kOpaqueRed));
+    const GridSnapshot fresh = gridOfFrame(built);
+    ASSERT_EQ(fresh.vertices.size(), std::size_t{kW} * kH);
+    EXPECT_TRUE(after.at(kH / 2, kW / 2).hasNormal && after.at(kH / 2, kW / 2).hasUV);
+    EXPECT_TRUE(sameBits(after, fresh));
+  }
 }
 
 TEST_F(MeshTest, ColourAndPlacementFollowTheParameters) {
@@ -546,8 +642,8 @@ TEST_F(MeshTest, FailedGridOrTextureCallsAreRecoveredNextFrame) {
   } failures[] = {{"Q3TriGrid_New", false},        {"Q3AttributeSet_New", false},
                   {"Q3OrderedDisplayGroup_New", false}, {"Q3MemoryStorage_NewBuffer", false},
                   {"Q3PixmapTexture_New", false},  {"Q3TextureShader_New", false},
-                  {"Q3MatrixTransform_New", false}, {"Q3TriGrid_GetData", true},
-                  {"Q3TriGrid_SetData", true},     {"Q3MemoryStorage_NewBuffer", true},
+                  {"Q3MatrixTransform_New", false}, {"Q3TriGrid_SetVertexRange", true},
+                  {"Q3MemoryStorage_NewBuffer", true},
                   {"Q3TextureShader_GetTexture", true}, {"Q3PixmapTexture_SetPixmap", true}};
   host::Effect& effect = load("shapemesh");
   for (const Failure& f : failures) {
@@ -598,7 +694,7 @@ TEST_F(MeshTest, OutOfMemoryIsReportedAndTheNextFrameRecovers) {
   mesh.param(kSmooth).u.bd.value = 1;
   setHeights(filled(3, 3, kOpaqueRed));
   // The build's vertex array, then the fill's working memory; then the
-  // working memory of a refill, with the grid's lent data to give back.
+  // working memory of a refill.
   for (std::size_t skip : {0, 1, 0}) {
     os::testing::failAllocations(skip, 1);
     auto r = mesh.frameSetup();
@@ -622,7 +718,7 @@ TEST_F(MeshTest, OutOfMemoryIsReportedAndTheNextFrameRecovers) {
   ASSERT_EQ(small.buffer, before);
   setTexture(mesh, filled(8, 8, kOpaqueRed));
   setHeights(filled(3, 3, PF_Pixel{0, 0, 0, 0}));
-  os::testing::failAllocations(1, 1);  // after the refill's working memory
+  os::testing::failAllocations(2, 1);  // after the refill's two working blocks
   auto r = mesh.frameSetup();
   EXPECT_EQ(r.err, 1024);
   EXPECT_FLOAT_EQ(snapshot(record(mesh).grid).at(1, 1).point.y, -0.5f) << "the grid was refilled first";
