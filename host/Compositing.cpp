@@ -7,8 +7,8 @@
 namespace vask::host {
 namespace {
 
-uint8_t blend(uint8_t top, uint8_t bottom, uint8_t topAlpha) {
-  const int v = top + (bottom * (255 - topAlpha) + 127) / 255;
+uint8_t blend(uint32_t top, uint32_t bottom, uint32_t topAlpha) {
+  const uint32_t v = top + (bottom * (255 - topAlpha) + 127) / 255;
   return static_cast<uint8_t>(v > 255 ? 255 : v);
 }
 
@@ -62,10 +62,18 @@ PF_Pixel over(PF_Pixel top, PF_Pixel bottom) {
 void compositeOver(World& target, const World& layer, int32_t x, int32_t y) {
   const int32_t x0 = std::max(0, x), x1 = std::min(target.width(), x + layer.width());
   const int32_t y0 = std::max(0, y), y1 = std::min(target.height(), y + layer.height());
+  if (x0 >= x1) return;
   for (int32_t ty = y0; ty < y1; ++ty) {
-    for (int32_t tx = x0; tx < x1; ++tx) {
-      PF_Pixel& dst = target.at(tx, ty);
-      dst = over(layer.at(tx - x, ty - y), dst);
+    PF_Pixel* dst = &target.at(x0, ty);
+    const PF_Pixel* src = &layer.at(x0 - x, ty - y);
+    for (int32_t i = 0; i < x1 - x0; ++i) {
+      // Over an opaque top gives the top, over an empty one the bottom:
+      // most pixels of a frame take one of these two ways.
+      if (src[i].alpha == 255) {
+        dst[i] = src[i];
+      } else if (src[i].alpha != 0 || src[i].red != 0 || src[i].green != 0 || src[i].blue != 0) {
+        dst[i] = over(src[i], dst[i]);
+      }
     }
   }
 }

@@ -15,6 +15,19 @@ namespace {
 
 std::string inQuotes(std::string_view s) { return "\"" + std::string(s) + "\""; }
 
+// Gives `inst` a transparent output world of its input's size, reusing last
+// frame's memory when the size is the same (a full-HD frame's fresh pages
+// cost more than clearing them).
+void clearOutput(Instance& inst) {
+  const World& in = inst.input();
+  World& out = inst.output();
+  if (out.width() == in.width() && out.height() == in.height() && out.rowbytes() == in.width() * 4) {
+    out.fill(PF_Pixel{0, 0, 0, 0});
+  } else {
+    out = World(in.width(), in.height());
+  }
+}
+
 std::string list(const std::vector<std::string>& items) {
   std::string out;
   for (const auto& i : items) out += (out.empty() ? "" : ", ") + inQuotes(i);
@@ -111,7 +124,11 @@ class Composition::Layers : public LayerSource {
                       " x " + std::to_string(native.height()) + " pixels, but the sequence's first file is " +
                       std::to_string(e.nativeWidth) + " x " + std::to_string(e.nativeHeight));
     }
-    e.cached = std::make_shared<World>(resample(native, e.width, e.height));
+    // At the output size already (the usual case) the picture is kept as
+    // read, without resample's copy.
+    e.cached = native.width() == e.width && native.height() == e.height
+                   ? std::make_shared<World>(std::move(native))
+                   : std::make_shared<World>(resample(native, e.width, e.height));
     e.cachedNumber = number;
     return e.cached;
   }
@@ -270,11 +287,12 @@ void Composition::applyValues(const Applied& a, double frame) {
 
 // ---- frames ------------------------------------------------------------------
 
-World Composition::renderFrame(int64_t frame) {
+World Composition::renderFrame(int64_t frame, StageTimes* times) {
   if (frame < 0 || frame >= frameCount()) {
     throw HostError("frame " + std::to_string(frame) + " is outside the composition's frames 0 … " +
                     std::to_string(frameCount() - 1));
   }
+  StageClock clock(times);
   const FrameRate rate = project_.composition.rate;
   const auto frameAt = static_cast<double>(frame);
 
@@ -300,7 +318,7 @@ World Composition::renderFrame(int64_t frame) {
     inst.setTime(static_cast<int32_t>(frame * rate.den), static_cast<int32_t>(rate.den),
                  static_cast<uint32_t>(rate.num));
     inst.input() = *pictures[a.layer];
-    inst.output() = World(inst.input().width(), inst.input().height());
+    clearOutput(inst);
   }
 
   FrameHooks hooks;
@@ -308,11 +326,12 @@ World Composition::renderFrame(int64_t frame) {
     if (previous[k] >= 0) {
       Instance& inst = *list[k];
       inst.input() = list[static_cast<std::size_t>(previous[k])]->output();
-      inst.output() = World(inst.input().width(), inst.input().height());
+      clearOutput(inst);
     }
   };
   layers_->lastError.clear();
-  const FrameReport report = runFrame(list, std::nullopt, hooks);
+  clock.lap(Stage::Pictures);
+  const FrameReport report = runFrame(list, std::nullopt, hooks, times);
   if (!report.ok()) {
     std::string what = project_.file.string() + ": frame " + std::to_string(frame) + ": " +
                        report.instance + ": " + commandName(report.command) + " failed with error " +
@@ -323,6 +342,7 @@ World Composition::renderFrame(int64_t frame) {
     throw HostError(what);
   }
 
+  StageClock compositing(times);  // runFrame charged its own stages
   World out(width_, height_);
   out.fill(premultiply(project_.composition.background));
   for (std::size_t i = 0; i < layers_->size(); ++i) {
@@ -334,6 +354,8 @@ World Composition::renderFrame(int64_t frame) {
     const auto& e = layers_->entry(i);
     compositeOver(out, *result, e.x, e.y);
   }
+  compositing.lap(Stage::Compositing);
+  if (times) ++times->frames;
   return out;
 }
 

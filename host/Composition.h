@@ -31,6 +31,7 @@
 #include "host/PluginCatalog.h"
 #include "host/Project.h"
 #include "host/Session.h"
+#include "host/StageTimes.h"
 #include "host/World.h"
 
 namespace vask::host {
@@ -71,8 +72,9 @@ class Composition {
   // The composited frame `frame` (0 … frameCount() − 1), premultiplied.
   // Throws HostError when a layer's picture cannot be read or a plug-in
   // fails; the latter names the layer and effect and gives the plug-in's own
-  // message.
-  World renderFrame(int64_t frame);
+  // message. When `times` is given, the frame's stages are added to it
+  // (all but WriterWait and Png) and its frame count goes up by one.
+  World renderFrame(int64_t frame, StageTimes* times = nullptr);
 
   // What a host does on save: flattens every instance, records each
   // instance's flat data (base64) as "flat" in a copy of the project

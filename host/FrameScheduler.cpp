@@ -2,6 +2,7 @@
 
 #include "host/Effect.h"
 #include "host/Instance.h"
+#include "host/StageTimes.h"
 
 namespace vask::host {
 namespace {
@@ -24,8 +25,9 @@ std::ostream& operator<<(std::ostream& os, const FrameReport& r) {
 }
 
 FrameReport runFrame(std::span<Instance* const> instances, std::optional<FrameTime> time,
-                     const FrameHooks& hooks) {
+                     const FrameHooks& hooks, StageTimes* times) {
   FrameReport report;
+  StageClock clock(times);
   auto fail = [&](std::size_t i, PF_Cmd cmd, const CommandResult& r) {
     report.err = r.err;
     report.failedIndex = i;
@@ -45,6 +47,7 @@ FrameReport runFrame(std::span<Instance* const> instances, std::optional<FrameTi
       break;
     }
   }
+  clock.lap(Stage::FrameSetup);
   if (report.ok()) {
     for (std::size_t i = 0; i < instances.size(); ++i) {
       if (hooks.beforeRender) hooks.beforeRender(i);
@@ -55,6 +58,7 @@ FrameReport runFrame(std::span<Instance* const> instances, std::optional<FrameTi
       }
     }
   }
+  clock.lap(Stage::Render);
   for (std::size_t i = 0; i < setUp; ++i) {
     CommandResult r = instances[i]->frameSetdown();
     if (r.ok()) continue;
@@ -64,6 +68,7 @@ FrameReport runFrame(std::span<Instance* const> instances, std::optional<FrameTi
       report.cleanupErrors.push_back(failureLine(instances[i]->label(), PF_Cmd_FRAME_SETDOWN, r));
     }
   }
+  clock.lap(Stage::FrameSetdown);
   return report;
 }
 

@@ -23,6 +23,7 @@ namespace vask::host {
 
 class Effect;
 class Instance;
+struct StageTimes;
 
 struct FrameTime {
   int32_t time = 0;  // units of 1/scale seconds
@@ -53,8 +54,10 @@ struct FrameHooks {
 // Runs one frame (at `time`, when given, for every instance). Stops setting up
 // or rendering at the first error; FRAME_SETDOWN still goes, in order, to every
 // instance whose FRAME_SETUP succeeded, so that no plug-in keeps a frame open.
+// When `times` is given, the setups, renders (with their beforeRender hooks)
+// and setdowns are added to its FrameSetup, Render and FrameSetdown stages.
 FrameReport runFrame(std::span<Instance* const> instances, std::optional<FrameTime> time = {},
-                     const FrameHooks& hooks = {});
+                     const FrameHooks& hooks = {}, StageTimes* times = nullptr);
 
 // Sequence setdown of every instance that is set up or holds sequence data,
 // then global setdown of every effect that is set up or holds global data;

@@ -9,6 +9,7 @@
 
 #include "host/AtomicFile.h"
 #include "host/Composition.h"
+#include "host/FrameWriter.h"
 #include "host/HostError.h"
 #include "host/PluginCatalog.h"
 #include "host/PngImage.h"
@@ -166,6 +167,9 @@ std::optional<std::pair<int32_t, int32_t>> parseSize(std::string_view text, std:
 
 int runRender(const RenderRequest& request, std::ostream& out, std::ostream& err) {
   std::optional<Progress> progress;
+  const auto started = Clock::now();
+  StageTimes times;
+  std::optional<FrameWriter> writer;
   try {
     Project project = loadProject(request.project);
     const int64_t frames = project.composition.frames;
@@ -186,21 +190,41 @@ int runRender(const RenderRequest& request, std::ostream& out, std::ostream& err
     auto composition = compose(std::move(project), catalog, options, err);
 
     progress.emplace(err, range.second - range.first + 1, request.progressBar);
+    writer.emplace(
+        [&](int64_t frame, const std::filesystem::path& file) { progress->frameWritten(frame, file); },
+        &times);
+    const auto loop = Clock::now();
+    times.startup = loop - started;
     for (int64_t f = range.first; f <= range.second; ++f) {
-      const World frame = composition->renderFrame(f);
-      const auto file = folder / frameName(f, frames - 1);
-      writePng(file, frame);
-      progress->frameWritten(f, file);
+      World frame = composition->renderFrame(f, &times);
+      writer->submit(f, folder / frameName(f, frames - 1), std::move(frame));
     }
+    writer->finish();
+    times.wall = Clock::now() - loop;
+    writer.reset();
+
     for (const auto& failure : composition->shutDown()) err << "vask: warning: " << failure << "\n";
     out << "rendered " << (range.second - range.first + 1) << " frame"
         << (range.second == range.first ? "" : "s") << " of " << request.project.string() << " ("
         << composition->width() << " x " << composition->height() << ") into " << folder.string()
         << "\n";
+    if (request.timings) printStageTimes(out, times);
+    if (request.timesOut) *request.timesOut = times;
     return 0;
   } catch (const std::exception& e) {
+    std::string what = e.what();
+    if (writer) {
+      // The frames before the failure still land, with their progress lines;
+      // a write that failed among them came first, so it is the one told.
+      try {
+        writer->finish();
+      } catch (const std::exception& earlier) {
+        what = earlier.what();
+      }
+      writer.reset();
+    }
     if (progress) progress->interrupted();
-    err << "vask: " << e.what() << "\n";
+    err << "vask: " << what << "\n";
     return 1;
   }
 }

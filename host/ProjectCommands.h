@@ -16,6 +16,8 @@
 #include <string_view>
 #include <utility>
 
+#include "host/StageTimes.h"
+
 namespace vask::host {
 
 struct RenderRequest {
@@ -34,6 +36,11 @@ struct RenderRequest {
   // A one-line progress bar (frames done, frames per second, time left),
   // redrawn in place; otherwise one plain line per frame written.
   bool progressBar = false;
+  // After the closing summary, the table of where the frames' time went
+  // (printStageTimes in host/StageTimes.h) to `out`.
+  bool timings = false;
+  // When given, receives the stage times of a render that succeeded.
+  StageTimes* timesOut = nullptr;
 };
 
 // Renders the requested frames into 8-bit RGBA PNG files named
@@ -44,6 +51,11 @@ struct RenderRequest {
 // project, a frame range outside the composition, an output folder that
 // cannot be created or written, a picture that cannot be read, or a plug-in
 // error (with the effect's own message, its layer and its name).
+//
+// Frame N is encoded and written by a thread of its own (host/FrameWriter.h)
+// while frame N + 1 renders; a failure, of either, stops the render once
+// the frames before it are on disk, and the thread has ended by the time
+// runRender returns.
 int runRender(const RenderRequest& request, std::ostream& out, std::ostream& err);
 
 struct SaveRequest {

@@ -88,7 +88,8 @@ const PF_Pixel& World::at(int32_t x, int32_t y) const {
 
 void World::fill(PF_Pixel p) {
   for (int32_t y = 0; y < height(); ++y) {
-    for (int32_t x = 0; x < width(); ++x) at(x, y) = p;
+    std::fill_n(reinterpret_cast<PF_Pixel*>(bytes_.data() + static_cast<std::size_t>(y) * rowbytes()),
+                width(), p);
   }
 }
 

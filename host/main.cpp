@@ -42,6 +42,9 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(1, 1024));
   render->add_option("--plugins", pluginsDir,
                      "Folder of effect libraries (default: the folder of vask)");
+  bool timings = false;
+  render->add_flag("--timings", timings,
+                   "After rendering, print the time each stage of the frames took");
 
   std::string saveOut;
   CLI::App* save = app.add_subcommand(
@@ -77,6 +80,7 @@ int main(int argc, char** argv) {
     if (threads > 0) request.threads = threads;
     request.plugins = pathOption(pluginsDir);
     request.progressBar = ::isatty(STDERR_FILENO) != 0;
+    request.timings = timings;
     return vask::host::runRender(request, std::cout, std::cerr);
   }
   if (save->parsed()) {

@@ -49,6 +49,35 @@ TEST(PngImage, PremultipliesOnReadAndUndoesItOnWrite) {
   }
 }
 
+// A frame-sized picture of every alpha, with padded rows, makes an 8-bit
+// RGBA file (IHDR: depth 8, colour type 6) that reads back pixel for pixel.
+TEST(PngImage, LargePicturesOfEveryAlphaSurviveAWriteAndARead) {
+  test::TempDir dir;
+  World w(517, 300, 12);
+  for (int32_t y = 0; y < w.height(); ++y) {
+    for (int32_t x = 0; x < w.width(); ++x) {
+      const auto alpha = static_cast<uint8_t>((x + 3 * y) % 256);
+      const auto c = [&](int k) { return static_cast<uint8_t>((x * k + y * 7) % 256); };
+      w.at(x, y) = premultiply(PF_Pixel{alpha, c(1), c(5), c(11)});
+    }
+  }
+  const auto file = dir.path() / "big.png";
+  writePng(file, w);
+  std::ifstream in(file, std::ios::binary);
+  std::string head(26, '\0');
+  in.read(head.data(), 26);
+  EXPECT_EQ(head.substr(12, 4), "IHDR");
+  EXPECT_EQ(head[24], 8) << "bit depth";
+  EXPECT_EQ(head[25], 6) << "colour type: RGBA";
+  const World back = readPng(file);
+  ASSERT_EQ(back.width(), w.width());
+  ASSERT_EQ(back.height(), w.height());
+  for (int32_t y = 0; y < w.height(); ++y) {
+    for (int32_t x = 0; x < w.width(); ++x) ASSERT_EQ(back.at(x, y), w.at(x, y)) << x << ", " << y;
+  }
+  EXPECT_TRUE(w.paddingIntact()) << "writing reads only the pixels";
+}
+
 TEST(PngImage, RefusesFilesThatAreNotPictures) {
   test::TempDir dir;
   EXPECT_THAT(refusal(dir.path() / "none.png"), HasSubstr("none.png: cannot open: No such file"));

@@ -4,14 +4,18 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "host/Composition.h"
 #include "host/HandleSuite.h"
 #include "host/PngImage.h"
 #include "host/ProjectCommands.h"
+#include "host/StageTimes.h"
 #include "tests/host/HostTestSupport.h"
 
 namespace vask::host {
@@ -346,6 +350,152 @@ TEST_F(RenderTest, OutputAndFrameFaultsLeaveNoPartialFrame) {
   const Run badSave = save(file, dir_.path() / "no" / "folder" / "p.json");
   EXPECT_EQ(badSave.code, 1);
   EXPECT_THAT(badSave.err, HasSubstr("p.json: cannot write: No such file or directory"));
+}
+
+// Every stage of a small render has a row; the rows of the render loop's
+// thread and "other" make up the wall time; the rate agrees with the wall.
+TEST_F(RenderTest, TimingsShowEveryStageOfTheFrames) {
+  const auto file = project(R"({"format": 1,
+    "composition": {"width": 64, "height": 36, "frame_rate": 24, "frames": 3, "background": "#102030"},
+    "layers": [{"name": "Lamp", "solid": [128, 255, 0, 0], "width": 32, "height": 20, "effects": [
+      {"effect": "HALV VASKPNT1", "params": {"Visible": true}},
+      {"effect": "VASK HOSTTEST1", "params": {"Mode": "Invert"}}]}]})");
+  RenderRequest r;
+  r.project = file;
+  r.out = dir_.path() / "timed";
+  r.plugins = test::binDir();
+  r.timings = true;
+  StageTimes times;
+  r.timesOut = &times;
+  std::ostringstream out, err;
+  ASSERT_EQ(runRender(r, out, err), 0) << err.str();
+
+  EXPECT_EQ(times.frames, 3);
+  EXPECT_GT(times.wall.count(), 0);
+  EXPECT_GT(times[Stage::Render].count(), 0);
+  EXPECT_GT(times[Stage::Png].count(), 0) << "three files were written";
+  auto loopThread = StageTimes::Clock::duration::zero();
+  for (std::size_t k = 0; k < kStageCount; ++k) {
+    EXPECT_GE(times.total[k].count(), 0) << stageName(static_cast<Stage>(k));
+    if (static_cast<Stage>(k) != Stage::Png) loopThread += times.total[k];
+  }
+  EXPECT_LE(loopThread, times.wall);
+
+  // The table: after the closing line, one row per stage, "other", the wall
+  // and the writer's row; the shares of the loop's rows add up to 100 %.
+  std::istringstream lines(out.str());
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_THAT(line, HasSubstr("rendered 3 frames"));
+  std::getline(lines, line);
+  EXPECT_THAT(line, AllOf(HasSubstr("stage"), HasSubstr("ms/frame"), HasSubstr("share")));
+  double shares = 0;
+  std::vector<std::string> names;
+  while (std::getline(lines, line) && line.find('%') != std::string::npos) {
+    const auto numbers = line.find_first_of("0123456789", 24);
+    ASSERT_NE(numbers, std::string::npos) << line;
+    std::string name = line.substr(0, 24);
+    name.erase(name.find_last_not_of(' ') + 1);
+    names.push_back(name);
+    double total = 0, perFrame = 0, share = 0;
+    ASSERT_EQ(std::sscanf(line.c_str() + numbers, "%lf %lf %lf%%", &total, &perFrame, &share), 3) << line;
+    EXPECT_NEAR(perFrame, total / 3, 0.051) << line;
+    if (name != "frame loop (wall)" && name != stageName(Stage::Png)) shares += share;
+    if (name == "frame loop (wall)") {
+      EXPECT_DOUBLE_EQ(share, 100.0);
+    }
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"layer pictures", "frame setup", "render", "frame setdown",
+                                             "compositing", "waiting for the writer", "other",
+                                             "frame loop (wall)", stageName(Stage::Png)}));
+  EXPECT_NEAR(shares, 100.0, 0.5);
+  EXPECT_THAT(line, HasSubstr("3 frames in "));
+  const double fps = std::stod(line.substr(line.find(": ") + 2));
+  EXPECT_NEAR(fps, 3 / std::chrono::duration<double>(times.wall).count(), 0.01 * fps + 0.01);
+}
+
+// The table's arithmetic on known times.
+TEST(StageTimes, TableGivesTotalsMeansAndShares) {
+  using std::chrono::milliseconds;
+  StageTimes t;
+  t.frames = 4;
+  t.wall = milliseconds(200);
+  t.add(Stage::Render, milliseconds(100));
+  t.add(Stage::FrameSetup, milliseconds(50));
+  t.add(Stage::Png, milliseconds(80));
+  std::ostringstream os;
+  printStageTimes(os, t);
+  const std::string table = os.str();
+  EXPECT_THAT(table, HasSubstr("render                        100.0       25.0    50.0%\n"));
+  EXPECT_THAT(table, HasSubstr("frame setup                    50.0       12.5    25.0%\n"));
+  EXPECT_THAT(table, HasSubstr("other                          50.0       12.5    25.0%\n"));
+  EXPECT_THAT(table, HasSubstr("png convert+encode+write       80.0       20.0    40.0%  (writer thread"));
+  EXPECT_THAT(table, HasSubstr("4 frames in 0.20 s: 20.00 frames per second, 50.0 ms per frame"));
+}
+
+// The PNG writer runs beside the render loop; its failures still stop the
+// render with one message, leave no partial file, and come after the
+// progress lines of the frames that did land.
+TEST_F(RenderTest, WriteFailuresStopTheRenderWithOneMessage) {
+  const auto file = project(R"({"format": 1,
+    "composition": {"width": 8, "height": 6, "frame_rate": 24, "frames": 4},
+    "layers": [{"name": "Lamp", "solid": "#808080", "effects": [
+      {"effect": "VASK HOSTTEST1", "params": {"Mode": {"keyframes": [
+        {"f": 0, "value": "Normal"}, {"f": 2, "value": "Fail Render"}]}}}]}]})");
+  auto vaskLines = [](const std::string& err) {
+    std::size_t n = 0;
+    for (std::size_t at = err.find("vask: "); at != std::string::npos; at = err.find("vask: ", at + 1)) ++n;
+    return n;
+  };
+
+  // A folder where frame 1 should go: its rename fails after frame 0 landed.
+  std::filesystem::create_directories(dir_.path() / "blocked" / "frame_0001.png");
+  const Run blocked = render(file, "blocked", std::pair<int64_t, int64_t>{0, 1});
+  EXPECT_EQ(blocked.code, 1);
+  EXPECT_THAT(blocked.err, HasSubstr("frame 0 (1 of 2) written to"));
+  EXPECT_THAT(blocked.err, HasSubstr("frame_0001.png: cannot write: Is a directory\n"));
+  EXPECT_EQ(vaskLines(blocked.err), 1u) << blocked.err;
+  EXPECT_THAT(blocked.out, IsEmpty());
+  EXPECT_EQ(filesIn(dir_.path() / "blocked"), (std::vector<std::string>{"frame_0000.png", "frame_0001.png"}))
+      << "no temporary file, and nothing after the failure";
+  EXPECT_TRUE(std::filesystem::is_directory(dir_.path() / "blocked" / "frame_0001.png"));
+
+  // A render failure while the writer holds the frame before: that frame
+  // lands and is reported before the failure.
+  const Run failed = render(file, "failed");
+  EXPECT_EQ(failed.code, 1);
+  const auto written = failed.err.find("frame 1 (2 of 4) written to");
+  const auto failure = failed.err.find("frame 2: layer \"Lamp\" (#1)");
+  ASSERT_NE(written, std::string::npos) << failed.err;
+  EXPECT_LT(written, failure) << failed.err;
+  EXPECT_EQ(vaskLines(failed.err), 1u) << failed.err;
+  EXPECT_EQ(filesIn(dir_.path() / "failed"), (std::vector<std::string>{"frame_0000.png", "frame_0001.png"}));
+}
+
+// A written frame reads back as the very pixels the composition made,
+// translucent ones included.
+TEST_F(RenderTest, WrittenFramesReadBackAsRendered) {
+  const auto file = project(R"({"format": 1,
+    "composition": {"width": 40, "height": 24, "frame_rate": 24, "frames": 1, "background": [0, 0, 0, 0]},
+    "layers": [
+      {"name": "Glass", "solid": [90, 200, 120, 30], "width": 30, "height": 20},
+      {"name": "Lamp", "solid": [128, 255, 0, 0], "width": 16, "height": 10, "effects": [
+        {"effect": "HALV VASKPNT1", "params": {"X Position": 0.5, "Color": "#ff8000", "Visible": true}}]}]})");
+  ASSERT_EQ(render(file, "frames").code, 0);
+  std::vector<std::string> warnings;
+  Composition c(loadProject(file), PluginCatalog::scan(test::binDir()), {}, warnings);
+  const World expected = c.renderFrame(0);
+  const World got = readPng(dir_.path() / "frames" / "frame_0000.png");
+  ASSERT_EQ(got.width(), expected.width());
+  ASSERT_EQ(got.height(), expected.height());
+  std::set<int> alphas;
+  for (int32_t y = 0; y < got.height(); ++y) {
+    for (int32_t x = 0; x < got.width(); ++x) {
+      ASSERT_EQ(got.at(x, y), expected.at(x, y)) << x << ", " << y;
+      alphas.insert(got.at(x, y).alpha);
+    }
+  }
+  EXPECT_GE(alphas.size(), 3u) << "transparent, translucent and opaque pixels";
 }
 
 TEST(ProjectCommands, ParsesFrameRangesAndSizes) {
