@@ -23,6 +23,7 @@
 #include "shell/Memory.h"
 #include "shell/Params.h"
 #include "shell/Plugin.h"
+#include "shell/WorkerThreads.h"
 
 namespace vask {
 namespace {
@@ -72,16 +73,6 @@ void destroyRecord(EffectCall&, void* live) {
   releaseObject(r.camera);
 }
 
-// Renderer threads: VASK_RENDER_THREADS when set (the host sets it from
-// --threads), else one.
-TQ3Uns32 renderThreads() {
-  if (const char* v = std::getenv("VASK_RENDER_THREADS")) {
-    const long n = std::strtol(v, nullptr, 10);
-    if (n >= 1 && n <= 64) return static_cast<TQ3Uns32>(n);
-  }
-  return 1;
-}
-
 TQ3Point3D point(const Vec3& v) { return {v.x, v.y, v.z}; }
 
 // Makes the view and its parts on first use.
@@ -116,12 +107,15 @@ bool hasMembers(TQ3GroupObject group) {
   return group && Q3Group_CountObjects(group, &n) == kQ3Success && n > 0;
 }
 
-// 8-bit premultiplied ARGB pixel from a rendered 32-bit word (little-endian
-// ARGB: the value a<<24 | r<<16 | g<<8 | b), averaged over s × s samples.
-PF_Pixel average(const uint32_t* block, std::size_t stride, int s) {
+// 8-bit premultiplied ARGB pixel from rendered 32-bit words (little-endian
+// ARGB: the value a<<24 | r<<16 | g<<8 | b), averaged over S × S samples.
+// S is a template argument so that the division by S × S (a power of two)
+// compiles to a shift; the results are those of plain integer division.
+template <int S>
+PF_Pixel average(const uint32_t* block, std::size_t stride) {
   uint32_t a = 0, rr = 0, g = 0, b = 0;
-  for (int y = 0; y < s; ++y)
-    for (int x = 0; x < s; ++x) {
+  for (int y = 0; y < S; ++y)
+    for (int x = 0; x < S; ++x) {
       const uint32_t w = block[y * stride + x];
       const uint32_t alpha = w >> 24;
       a += alpha;
@@ -130,13 +124,38 @@ PF_Pixel average(const uint32_t* block, std::size_t stride, int s) {
       g += ((w >> 8) & 0xFF) * alpha / 255;
       b += (w & 0xFF) * alpha / 255;
     }
-  const uint32_t n = static_cast<uint32_t>(s * s);
+  constexpr uint32_t n = S * S;
   return PF_Pixel{static_cast<uint8_t>((a + n / 2) / n), static_cast<uint8_t>((rr + n / 2) / n),
                   static_cast<uint8_t>((g + n / 2) / n), static_cast<uint8_t>((b + n / 2) / n)};
 }
 
-uint8_t over(uint8_t src, uint8_t dst, uint8_t srcAlpha) {
+uint8_t over(uint32_t src, uint32_t dst, uint32_t srcAlpha) {
   return static_cast<uint8_t>(src + (dst * (255 - srcAlpha) + 127) / 255);
+}
+
+// Downsamples the rendered samples (S × S per output pixel, rows `stride`
+// words apart) and lays them over what the output holds. Most pixels of a
+// frame are empty or opaque: empty ones leave the output alone, and opaque
+// ones replace it (the blend below gives exactly the source then), so only
+// the edges pay for the blend.
+template <int S>
+void compositeSamples(const uint32_t* pixels, std::size_t stride, PF_EffectWorld& output) {
+  for (int32_t y = 0; y < output.height; ++y) {
+    auto* row = reinterpret_cast<PF_Pixel*>(reinterpret_cast<char*>(output.data) +
+                                            static_cast<std::ptrdiff_t>(y) * output.rowbytes);
+    const uint32_t* src = pixels + static_cast<std::size_t>(y) * S * stride;
+    for (int32_t x = 0; x < output.width; ++x) {
+      const PF_Pixel p = average<S>(src + static_cast<std::size_t>(x) * S, stride);
+      if (p.alpha == 0) continue;
+      PF_Pixel& d = row[x];
+      if (p.alpha == 255) {
+        d = p;
+        continue;
+      }
+      d = PF_Pixel{over(p.alpha, d.alpha, p.alpha), over(p.red, d.red, p.alpha),
+                   over(p.green, d.green, p.alpha), over(p.blue, d.blue, p.alpha)};
+    }
+  }
 }
 
 void renderScene(EffectCall& call) {
@@ -212,7 +231,7 @@ void renderScene(EffectCall& call) {
   } else {
     q3Check(Q3PixmapDrawContext_SetPixmap(r->drawContext, &dc.pixmap));
   }
-  q3Check(Q3InteractiveRenderer_SetThreadCount(r->renderer, renderThreads()));
+  q3Check(Q3InteractiveRenderer_SetThreadCount(r->renderer, hostThreadCount()));
 
   // The scene's own lights, or a headlight from the camera and an ambient.
   if (hasMembers(block.lightGroup)) {
@@ -241,18 +260,11 @@ void renderScene(EffectCall& call) {
   if (status != kQ3ViewStatusDone) raiseQ3Error();
 
   // Downsample and composite the scene over what the output holds.
-  const std::size_t stride = static_cast<std::size_t>(w);
-  for (int32_t y = 0; y < output->height; ++y) {
-    auto* row = reinterpret_cast<PF_Pixel*>(reinterpret_cast<char*>(output->data) +
-                                            static_cast<std::ptrdiff_t>(y) * output->rowbytes);
-    const uint32_t* src = r->pixels + static_cast<std::size_t>(y) * s * stride;
-    for (int32_t x = 0; x < output->width; ++x) {
-      const PF_Pixel p = average(src + static_cast<std::size_t>(x) * s, stride, s);
-      if (p.alpha == 0) continue;
-      PF_Pixel& d = row[x];
-      d = PF_Pixel{over(p.alpha, d.alpha, p.alpha), over(p.red, d.red, p.alpha),
-                   over(p.green, d.green, p.alpha), over(p.blue, d.blue, p.alpha)};
-    }
+  const auto stride = static_cast<std::size_t>(w);
+  switch (s) {
+    case 1: compositeSamples<1>(r->pixels, stride, *output); break;
+    case 2: compositeSamples<2>(r->pixels, stride, *output); break;
+    default: compositeSamples<4>(r->pixels, stride, *output); break;
   }
 }
 
