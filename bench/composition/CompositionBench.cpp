@@ -52,6 +52,7 @@
 #include "host/World.h"
 #include "platform/os/Desktop.h"
 #include "platform/os/HeadlessDesktop.h"
+#include "tools/demo/RippleHeights.h"
 
 namespace {
 
@@ -60,22 +61,13 @@ using namespace vask;
 constexpr int kWidth = 1920, kHeight = 1080;
 constexpr double kPi = 3.14159265358979;
 
-// A gentle hill under two sets of travelling ripples, 0 … 1; `phase` moves
-// the ripples, so every frame of the sequence differs everywhere.
-double heightAt(double u, double v, double phase) {
-  const double hill = std::exp(-((u - 0.5) * (u - 0.5) + (v - 0.55) * (v - 0.55)) * 6.0);
-  const double r1 = std::hypot(u - 0.3, v - 0.4), r2 = std::hypot(u - 0.75, v - 0.65);
-  const double ripples = 0.5 * std::sin(r1 * 28.0 - phase) * std::exp(-r1 * 3.0) +
-                         0.35 * std::sin(r2 * 22.0 - 1.3 * phase) * std::exp(-r2 * 3.5);
-  return std::clamp(0.35 + 0.45 * hill + 0.25 * ripples, 0.0, 1.0);
-}
-
 void writeHeightField(const std::filesystem::path& file, double phase) {
   host::World w(kWidth, kHeight);
   for (int y = 0; y < kHeight; ++y) {
     const double v = y / double(kHeight - 1);
     for (int x = 0; x < kWidth; ++x) {
-      const auto g = static_cast<uint8_t>(std::lround(255.0 * heightAt(x / double(kWidth - 1), v, phase)));
+      const double h = demo::rippleHeight(x / double(kWidth - 1), v, phase);
+      const auto g = static_cast<uint8_t>(std::lround(255.0 * h));
       w.at(x, y) = PF_Pixel{255, g, g, g};
     }
   }

@@ -10,19 +10,12 @@
 
 #include "host/PngImage.h"
 #include "host/World.h"
+#include "tools/demo/RippleHeights.h"
 
 namespace {
 
 constexpr int kWidth = 192, kHeight = 108, kFrames = 48;
 constexpr double kPi = 3.14159265358979;
-
-double heightAt(double u, double v, double phase) {
-  const double hill = std::exp(-((u - 0.5) * (u - 0.5) + (v - 0.55) * (v - 0.55)) * 6.0);
-  const double r1 = std::hypot(u - 0.3, v - 0.4), r2 = std::hypot(u - 0.75, v - 0.65);
-  const double ripples = 0.5 * std::sin(r1 * 28.0 - phase) * std::exp(-r1 * 3.0) +
-                         0.35 * std::sin(r2 * 22.0 - 1.3 * phase) * std::exp(-r2 * 3.5);
-  return std::clamp(0.35 + 0.45 * hill + 0.25 * ripples, 0.0, 1.0);
-}
 
 }  // namespace
 
@@ -40,7 +33,7 @@ int main(int argc, char** argv) {
       for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
           const auto g = static_cast<uint8_t>(std::lround(
-              255.0 * heightAt(x / double(kWidth - 1), y / double(kHeight - 1), phase)));
+              255.0 * vask::demo::rippleHeight(x / double(kWidth - 1), y / double(kHeight - 1), phase)));
           w.at(x, y) = PF_Pixel{255, g, g, g};
         }
       char name[32];
@@ -52,7 +45,7 @@ int main(int argc, char** argv) {
     for (int y = 0; y < kHeight; ++y)
       for (int x = 0; x < kWidth; ++x) {
         const double u = x / double(kWidth - 1), v = y / double(kHeight - 1);
-        const double h = heightAt(u, v, 0.0);
+        const double h = vask::demo::rippleHeight(u, v, 0.0);
         const double band = 0.5 + 0.5 * std::sin((u + v) * 18.0);
         const auto c = [](double k) { return static_cast<uint8_t>(std::lround(255.0 * std::clamp(k, 0.0, 1.0))); };
         t.at(x, y) = PF_Pixel{255, c(0.35 + 0.6 * h), c(0.3 + 0.35 * band * h + 0.2 * (1 - h)),
