@@ -26,31 +26,13 @@
 #include "platform/q3d/QD3DTesting.h"
 #include "platform/q3d/QD3DTransform.h"
 #include "platform/q3d/QD3DView.h"
+#include "tests/q3d/Q3dTestSupport.h"
 
 namespace viewtest {
 
-struct Disposer {
-    void operator()(TQ3Object object) const { Q3Object_Dispose(object); }
-};
-// Owns one reference, as the library's callers do.
-using Ref = std::unique_ptr<OpaqueTQ3Object, Disposer>;
-
-// Each test starts initialised with a clean seam and must leave as many
-// live objects as it found.
-class ViewTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(Q3Initialize(), kQ3Success);
-        Q3Testing_Reset();
-        liveAtStart_ = Q3Testing_LiveObjectCount();
-    }
-    void TearDown() override {
-        Q3Testing_Reset();
-        EXPECT_EQ(Q3Exit(), kQ3Success);
-        EXPECT_EQ(Q3Testing_LiveObjectCount(), liveAtStart_) << "objects leaked or freed twice";
-    }
-    TQ3Uns32 liveAtStart_ = 0;
-};
+// Owned references and the fixture are the scene-library tests' own.
+using q3dtest::Ref;
+using ViewTest = q3dtest::Q3dTest;
 
 struct Rgb {
     int r = 0, g = 0, b = 0;
