@@ -16,6 +16,8 @@
 #include "plugins/common/Resources.h"
 #include "scene/Q3Check.h"
 #include "scene/SharedSceneBlock.h"
+#include "scene/builders/Builders.h"
+#include "scene/builders/ObjectRef.h"
 #include "scene/math/Units.h"
 #include "scene/math/Vec3.h"
 #include "shell/FlatMarker.h"
@@ -51,6 +53,9 @@ int32_t declareParams(EffectCall& call) {
   addPopup(call, kBackground, "Background", kCollapsed, "Input Layer|Transparent", 2, 1, 1);
   addPopup(call, kAntialiasing, "Antialiasing", kCollapsed, "1 Sample|4 Samples|16 Samples", 3, 2,
            2);
+  // Percent of white light that reaches everything.
+  addFixedSlider(call, kAmbient, "Ambient", 0, fixed(10), fixed(10), fixed(0), fixed(100), fixed(0),
+                 fixed(100), 0, 0);
   return kParamCount;
 }
 
@@ -67,6 +72,8 @@ void destroyRecord(EffectCall&, void* live) {
   r.pixelCapacity = 0;
   r.headlight = nullptr;  // owned by fallbackLights
   releaseObject(r.fallbackLights);
+  releaseObject(r.frameLights);
+  releaseObject(r.ambient);
   releaseObject(r.view);
   releaseObject(r.renderer);
   releaseObject(r.drawContext);
@@ -75,7 +82,9 @@ void destroyRecord(EffectCall&, void* live) {
 
 TQ3Point3D point(const Vec3& v) { return {v.x, v.y, v.z}; }
 
-// Makes the view and its parts on first use.
+// Makes the view and its parts on first use. They are made aside and stored
+// together, so that a failure half way leaves the record as it was and the
+// next render starts again from nothing.
 void ensureView(RenderSequenceRecord& r) {
   if (r.view) return;
   TQ3ViewAngleAspectCameraData cam{};
@@ -84,22 +93,53 @@ void ensureView(RenderSequenceRecord& r) {
   cam.cameraData.viewPort = {{-1, 1}, 2, 2};
   cam.fov = 30 * kDegreesToRadians;
   cam.aspectRatioXToY = 1;
-  r.camera = q3Check(Q3ViewAngleAspectCamera_New(&cam));
-  r.renderer = q3Check(Q3Renderer_NewFromType(kQ3RendererTypeInteractive));
+  ObjectRef camera(q3Check(Q3ViewAngleAspectCamera_New(&cam)));
+  ObjectRef renderer(q3Check(Q3Renderer_NewFromType(kQ3RendererTypeInteractive)));
 
-  TQ3LightData ambient{kQ3True, 0.2f, {1, 1, 1}};
-  TQ3DirectionalLightData head{{kQ3True, 0.8f, {1, 1, 1}}, kQ3False, {0, 0, -1}};
-  r.fallbackLights = q3Check(Q3LightGroup_New());
-  r.headlight = q3Check(Q3DirectionalLight_New(&head));
-  Q3Group_AddObject(r.fallbackLights, r.headlight);
-  Q3Object_Dispose(r.headlight);  // the group keeps it alive
-  TQ3LightObject amb = q3Check(Q3AmbientLight_New(&ambient));
-  Q3Group_AddObject(r.fallbackLights, amb);
-  Q3Object_Dispose(amb);
+  const TQ3LightData ambient{kQ3True, 0.2f, {1, 1, 1}};
+  const TQ3DirectionalLightData head{{kQ3True, 0.8f, {1, 1, 1}}, kQ3False, {0, 0, -1}};
+  ObjectRef fallbackLights(q3Check(Q3LightGroup_New()));
+  ObjectRef headlight(q3Check(Q3DirectionalLight_New(&head)));
+  addToGroup(fallbackLights, headlight);
+  ObjectRef fallbackAmbient(q3Check(Q3AmbientLight_New(&ambient)));
+  addToGroup(fallbackLights, fallbackAmbient);
 
-  r.view = q3Check(Q3View_New());
-  q3Check(Q3View_SetCamera(r.view, r.camera));
-  q3Check(Q3View_SetRenderer(r.view, r.renderer));
+  ObjectRef frameLights(q3Check(Q3LightGroup_New()));
+  ObjectRef frameAmbient(q3Check(Q3AmbientLight_New(&ambient)));
+
+  ObjectRef view(q3Check(Q3View_New()));
+  q3Check(Q3View_SetCamera(view.get(), camera.get()));
+  q3Check(Q3View_SetRenderer(view.get(), renderer.get()));
+
+  r.camera = camera.release();
+  r.renderer = renderer.release();
+  r.headlight = headlight.get();  // fallbackLights keeps it alive
+  r.fallbackLights = fallbackLights.release();
+  r.frameLights = frameLights.release();
+  r.ambient = frameAmbient.release();
+  r.view = view.release();
+}
+
+// Fills `frameLights` with the "Ambient" light (left out at 0 %) and every
+// light of the scene's group. Only references are added: the scene's group
+// and its lights are not changed.
+void gatherFrameLights(RenderSequenceRecord& r, TQ3GroupObject sceneLights, PF_Fixed ambientPercent) {
+  q3Check(Q3Group_EmptyObjects(r.frameLights));
+  if (ambientPercent > 0) {
+    TQ3LightData data{kQ3True, std::min(fixedToFloat(ambientPercent), 100.0f) / 100.0f, {1, 1, 1}};
+    q3Check(Q3AmbientLight_SetData(r.ambient, &data));
+    q3Check(Q3Group_AddObject(r.frameLights, r.ambient));
+  }
+  TQ3GroupPosition at = nullptr;
+  q3Check(Q3Group_GetFirstPosition(sceneLights, &at));
+  while (at) {
+    TQ3Object light = nullptr;
+    q3Check(Q3Group_GetPositionObject(sceneLights, at, &light));
+    const bool added = Q3Group_AddObject(r.frameLights, light) != nullptr;
+    Q3Object_Dispose(light);  // the get's reference; the group holds its own
+    if (!added) raiseQ3Error();
+    q3Check(Q3Group_GetNextPosition(sceneLights, &at));
+  }
 }
 
 bool hasMembers(TQ3GroupObject group) {
@@ -233,9 +273,21 @@ void renderScene(EffectCall& call) {
   }
   q3Check(Q3InteractiveRenderer_SetThreadCount(r->renderer, hostThreadCount()));
 
-  // The scene's own lights, or a headlight from the camera and an ambient.
+  // The scene's lights belong to the block; neither the view nor our own
+  // group may keep them past the frame, whichever way the render ends.
+  struct LightsRelease {
+    RenderSequenceRecord& r;
+    ~LightsRelease() {
+      Q3View_SetLightGroup(r.view, nullptr);
+      Q3Group_EmptyObjects(r.frameLights);
+    }
+  } lightsRelease{*r};
+
+  // The scene's own lights with "Ambient", or a headlight from the camera
+  // and an ambient.
   if (hasMembers(block.lightGroup)) {
-    q3Check(Q3View_SetLightGroup(r->view, block.lightGroup));
+    gatherFrameLights(*r, block.lightGroup, call.param(kAmbient).u.fd.value);
+    q3Check(Q3View_SetLightGroup(r->view, r->frameLights));
   } else {
     TQ3DirectionalLightData head{};
     q3Check(Q3DirectionalLight_GetData(r->headlight, &head));
@@ -255,8 +307,6 @@ void renderScene(EffectCall& call) {
     }
     status = Q3View_EndRendering(r->view);
   } while (status == kQ3ViewStatusRetraverse);
-  // The light group belongs to the block; the view must not keep it past the frame.
-  Q3View_SetLightGroup(r->view, nullptr);
   if (status != kQ3ViewStatusDone) raiseQ3Error();
 
   // Downsample and composite the scene over what the output holds.

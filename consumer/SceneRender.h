@@ -1,8 +1,10 @@
 // The Scene Render effect ("VASK Scene Render"): the consumer of the shared
 // scene. Applied to a layer above the family's effects, it draws the frame's
-// display group, lit by the light group, through its own keyframable camera
-// and composites the picture over its input. It reads the shared scene block
-// and never changes it.
+// display group, lit by the light group and an ambient light of its own
+// ("Ambient", so that what no light reaches, the lights' own markers among
+// it, is not pure black), through its own keyframable camera and composites
+// the picture over its input. It reads the shared scene block and never
+// changes it.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +18,7 @@ class ControlsPanel;
 namespace scenerender {
 enum Param : int32_t {
   kInput = 0, kCameraX, kCameraY, kCameraZ, kTargetX, kTargetY, kTargetZ, kFieldOfView,
-  kBackground, kAntialiasing,
+  kBackground, kAntialiasing, kAmbient,
   kParamCount
 };
 // "Background" choices.
@@ -35,6 +37,8 @@ struct RenderSequenceRecord {
   TQ3RendererObject renderer;
   TQ3GroupObject fallbackLights;   // headlight and ambient for a scene without lights
   TQ3LightObject headlight;        // inside fallbackLights, turned with the camera
+  TQ3GroupObject frameLights;      // during a render: "Ambient" and the scene's lights
+  TQ3LightObject ambient;          // "Ambient", put into frameLights
   uint32_t* pixels;                // from the shell's allocator
   uint64_t pixelCapacity;          // in pixels
   ControlsPanel* panel;
