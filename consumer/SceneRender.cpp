@@ -233,6 +233,7 @@ void renderScene(EffectCall& call) {
     r->pixelCapacity = 0;
     r->pixels = static_cast<uint32_t*>(allocate(count * 4));
     r->pixelCapacity = count;
+    adviseHugePages(r->pixels, count * 4);
   }
 
   ensureView(*r);

@@ -25,6 +25,13 @@ namespace vask {
 // Returns a block obtained from allocate. Null is ignored.
 void freeBlock(void* block) noexcept;
 
+// Advises the kernel to back the whole 2 MiB extents inside a large block
+// with transparent huge pages. A block of tens of megabytes written once a
+// frame (a grid's vertex array, a render buffer) otherwise pays for first
+// touching every fresh 4 KiB page, which on virtual machines costs more than
+// filling it. Advice only: refused, it changes nothing.
+void adviseHugePages(void* block, std::size_t bytes) noexcept;
+
 // Owns one block from allocate and frees it on every way out of a scope.
 // Movable, not copyable.
 class MemoryBlock {

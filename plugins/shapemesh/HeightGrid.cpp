@@ -6,8 +6,6 @@
 #include <deque>
 #include <limits>
 
-#include <sys/mman.h>
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -302,20 +300,6 @@ void addRowNormals(const TQ3Vertex3D* row, const FillScratch& s, uint32_t column
     const TQ3Vector3D normal{s.nx[c], s.ny[c], s.nz[c]};
     q3Check(Q3AttributeSet_Add(row[c].attributeSet, kQ3AttributeTypeNormal, &normal));
   }
-}
-
-// The vertex array of a large grid is tens of megabytes, written once and
-// freed within the call; where first touching fresh 4 KiB pages costs more
-// than filling them (virtual machines especially), that dominates a build.
-// Advising transparent huge pages for the whole 2 MiB extents inside the
-// block lets the kernel fault it in 512 times fewer steps. Advice only: when
-// it is refused nothing changes.
-void adviseHugePages(void* block, std::size_t bytes) {
-  constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-  const auto begin = reinterpret_cast<std::uintptr_t>(block);
-  const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
-  const std::uintptr_t end = (begin + bytes) & ~(kHugePage - 1);
-  if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
 }
 
 // Disposes the caller's references to the vertex sets of a new grid.

@@ -1,5 +1,6 @@
 #include "platform/q3d/raster/Renderer.h"
 
+#include "platform/q3d/core/LargeBuffer.h"
 #include "platform/q3d/raster/Clipper.h"
 #include "platform/q3d/raster/Gouraud.h"
 #include "platform/q3d/raster/Pipeline.h"
@@ -14,9 +15,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 namespace q3d::raster {
@@ -26,21 +30,26 @@ using namespace detail;
 namespace {
 
 // A buffer that only grows, left uninitialised: every stage writes what it
-// later reads.
+// later reads. Its memory comes from LargeBuffer: the per-vertex arrays of a
+// full-HD grid are tens of megabytes, which fresh 4 KiB pages would make the
+// first frame pay for page by page.
 template <class T>
 class Scratch {
+    static_assert(std::is_trivially_copyable_v<T> && alignof(T) <= 16);
+
 public:
     T* reserve(size_t count) {
         if (count > capacity_) {
             size_t grown = std::max(count, capacity_ + capacity_ / 2);
-            data_.reset(new T[grown]);
+            if (grown > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+            buffer_ = LargeBuffer(grown * sizeof(T));
             capacity_ = grown;
         }
-        return data_.get();
+        return static_cast<T*>(buffer_.data());
     }
 
 private:
-    std::unique_ptr<T[]> data_;
+    LargeBuffer buffer_;
     size_t capacity_ = 0;
 };
 

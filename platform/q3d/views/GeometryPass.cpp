@@ -16,6 +16,13 @@
 namespace q3d::views {
 namespace {
 
+// Makes `array` hold at least `count` elements, keeping nothing: a grid's
+// gathered values are written whole before they are read.
+template <class T>
+void growTo(LargeArray<T>& array, std::size_t count) {
+    if (array.size() < count) array = LargeArray<T>(count);
+}
+
 constexpr TQ3Uns32 kNormalBit = AttributeSet::bit(kQ3AttributeTypeNormal);
 constexpr TQ3Uns32 kUVBit = AttributeSet::bit(kQ3AttributeTypeSurfaceUV);
 constexpr TQ3Uns32 kDiffuseBit = AttributeSet::bit(kQ3AttributeTypeDiffuseColor);
@@ -331,22 +338,24 @@ void GeometryPass::drawTriGrid(raster::Renderer& engine, const TriGrid& grid, co
         // One pass over the vertices' sets: the normal and UV arrays are
         // written while every vertex so far has the value, and given up at
         // the first that lacks it.
-        if (normals_.size() < count) normals_.resize(count);
-        if (uvs_.size() < count) uvs_.resize(count);
+        growTo(gridNormals_, count);
+        growTo(gridUVs_, count);
+        TQ3Vector3D* normals = gridNormals_.data();
+        TQ3Param2D* uvs = gridUVs_.data();
         allNormals = allUVs = true;
         for (std::size_t i = 0; i < count; ++i) {
             const AttributeSet* set = sets[i];
             const TQ3Uns32 mask = set != nullptr ? set->mask() : 0;
             if (allNormals) {
                 if ((mask & kNormalBit) != 0) {
-                    normals_[i] = set->normal();
+                    normals[i] = set->normal();
                 } else {
                     allNormals = false;
                 }
             }
             if (allUVs) {
                 if ((mask & kUVBit) != 0) {
-                    uvs_[i] = set->surfaceUV();
+                    uvs[i] = set->surfaceUV();
                 } else {
                     allUVs = false;
                 }
@@ -354,10 +363,11 @@ void GeometryPass::drawTriGrid(raster::Renderer& engine, const TriGrid& grid, co
             anyColor = anyColor || (mask & kDiffuseBit) != 0;
         }
         if (anyColor) {
-            if (colors_.size() < count) colors_.resize(count);
+            growTo(gridColors_, count);
+            TQ3ColorRGB* colors = gridColors_.data();
             for (std::size_t i = 0; i < count; ++i) {
                 const AttributeSet* set = sets[i];
-                colors_[i] =
+                colors[i] =
                     set != nullptr && (set->mask() & kDiffuseBit) != 0 ? *set->diffuseColor() : surface.diffuse;
             }
         }
@@ -365,9 +375,9 @@ void GeometryPass::drawTriGrid(raster::Renderer& engine, const TriGrid& grid, co
     raster::VertexArrays va;
     va.points = grid.points().data();
     va.count = uint32_t(count);
-    va.normals = allNormals && state.interpolation != kQ3InterpolationStyleNone ? normals_.data() : nullptr;
-    va.uvs = allUVs ? uvs_.data() : nullptr;
-    va.colors = anyColor ? colors_.data() : nullptr;
+    va.normals = allNormals && state.interpolation != kQ3InterpolationStyleNone ? gridNormals_.data() : nullptr;
+    va.uvs = allUVs ? gridUVs_.data() : nullptr;
+    va.colors = anyColor ? gridColors_.data() : nullptr;
     engine.drawTriGrid(va, grid.rows(), grid.columns(), drawState(state, surface));
 }
 

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/q3d/core/LargeBuffer.h"
 #include "platform/q3d/QD3DView.h"
 #include "platform/q3d/raster/Renderer.h"
 #include "platform/q3d/views/Tessellation.h"
@@ -84,6 +85,11 @@ private:
     std::vector<TQ3Point3D> points_;
     std::vector<uint32_t> indices_;
     std::vector<uint32_t> textureWords_;  // a texture of another pixel type, as ARGB32
+    // A grid's vertex values gathered from its sets, one per vertex: as big
+    // as the grid's own arrays, so kept in the same kind of memory.
+    LargeArray<TQ3Vector3D> gridNormals_;
+    LargeArray<TQ3Param2D> gridUVs_;
+    LargeArray<TQ3ColorRGB> gridColors_;
     raster::Texture texture_;
 };
 
