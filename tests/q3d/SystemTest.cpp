@@ -1,5 +1,9 @@
 // Initialisation, version, error channels and the fail seam.
+#include <vector>
+
+#include "platform/q3d/QD3DGeometry.h"
 #include "platform/q3d/QD3DGroup.h"
+#include "platform/q3d/QD3DSet.h"
 #include "tests/q3d/Q3dTestSupport.h"
 
 namespace {
@@ -47,6 +51,50 @@ TEST_F(Q3dTest, InitialisationIsCountedAndObjectsOutliveExit) {
 
     ASSERT_EQ(Q3Initialize(), kQ3Success);  // for TearDown
     EXPECT_EQ(Q3Notice_Get(nullptr), kQ3NoticeNone);
+}
+
+// The last exit gives back the memory kept for objects and large buffers,
+// unless an object outlives it; a handle from before then is refused, and
+// the library starts again empty at the next initialisation.
+TEST_F(Q3dTest, LastExitWithNothingLiveGivesTheMemoryBack) {
+    auto fill = [] {
+        // Sets spread over pool chunks, and a grid whose arrays and lent
+        // vertex array are large buffers (kept for reuse once freed).
+        std::vector<Ref> sets;
+        for (int i = 0; i < 20000; ++i) sets.emplace_back(Q3AttributeSet_New());
+        std::vector<TQ3Vertex3D> vertices(512 * 512, TQ3Vertex3D{{0, 0, 0}, nullptr});
+        const TQ3TriGridData data{512, 512, vertices.data(), nullptr, nullptr};
+        Ref grid(Q3TriGrid_New(&data));
+        TQ3TriGridData lent;
+        EXPECT_EQ(Q3TriGrid_GetData(grid.get(), &lent), kQ3Success);
+        EXPECT_EQ(Q3TriGrid_EmptyData(&lent), kQ3Success);
+        return sets.back().get();  // disposed with the rest
+    };
+
+    // TearDown's exit is the last one: drop the fixture's count first.
+    ASSERT_EQ(Q3Exit(), kQ3Success);
+    ASSERT_EQ(Q3Initialize(), kQ3Success);
+    fill();
+    EXPECT_GT(Q3Testing_HeldBytes(), 0u);
+
+    // An object alive at the last exit keeps everything.
+    Ref survivor(Q3AttributeSet_New());
+    const TQ3Uns64 held = Q3Testing_HeldBytes();
+    ASSERT_EQ(Q3Exit(), kQ3Success);
+    EXPECT_EQ(Q3Testing_HeldBytes(), held);
+    const TQ3Vector3D up{0, 1, 0};
+    EXPECT_EQ(Q3AttributeSet_Add(survivor.get(), kQ3AttributeTypeNormal, &up), kQ3Success);
+    survivor.reset();
+
+    ASSERT_EQ(Q3Initialize(), kQ3Success);
+    const TQ3Object stale = fill();
+    ASSERT_EQ(Q3Exit(), kQ3Success);
+    EXPECT_EQ(Q3Testing_HeldBytes(), 0u);
+    EXPECT_EQ(Q3Object_Dispose(stale), kQ3Failure) << "a handle into freed memory is refused, not read";
+    EXPECT_EQ(Q3Error_Get(nullptr), kQ3ErrorInvalidObject);
+
+    ASSERT_EQ(Q3Initialize(), kQ3Success);  // for TearDown, and to work again
+    fill();
 }
 
 TEST_F(Q3dTest, VersionDefaultsTo16AndCanBeFaked) {

@@ -117,4 +117,12 @@ LargeBuffer::~LargeBuffer() {
 
 std::uint64_t LargeBuffer::heldBytes() noexcept { return gHeldBytes; }
 
+void LargeBuffer::releaseKept() noexcept {
+    for (std::size_t i = 0; i < gKeep.count; ++i) {
+        unmapPages(gKeep.blocks[i].data, gKeep.blocks[i].size);
+        gHeldBytes -= gKeep.blocks[i].size;
+    }
+    gKeep.count = 0;
+}
+
 }  // namespace q3d

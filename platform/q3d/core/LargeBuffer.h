@@ -55,6 +55,8 @@ public:
 
     // Bytes held by every live buffer of the process and by the kept blocks.
     static std::uint64_t heldBytes() noexcept;
+    // Unmaps the blocks kept for reuse; live buffers are not touched.
+    static void releaseKept() noexcept;
 
 private:
     void* data_ = nullptr;

@@ -163,6 +163,20 @@ void deallocate(void* slot) noexcept {
 
 std::uint64_t mappedBytes() noexcept { return gState.mappedBytes; }
 
+void releaseAll() noexcept {
+    for (std::size_t i = 0; i < gState.tableSize; ++i) {
+        auto* chunk = reinterpret_cast<Chunk*>(gState.table[i]);
+        const std::size_t mapped = chunk->mappedBytes;
+        // The next chunks may be mapped at these addresses with another
+        // layout: nothing of this one's poisoning may stay behind.
+        Q3D_UNPOISON(chunk, mapped);
+        unmapPages(chunk, mapped);
+    }
+    delete[] gState.table;
+    gState = State{};
+    detail::gLastChunk.store(detail::kNoChunk, std::memory_order_relaxed);
+}
+
 namespace detail {
 
 constinit std::atomic<std::uintptr_t> gLastChunk{kNoChunk};

@@ -63,6 +63,11 @@ inline bool isSlotStart(const void* candidate) noexcept;
 // Bytes mapped for chunks, small and large, headers and counts included.
 std::uint64_t mappedBytes() noexcept;
 
+// Unmaps every chunk and forgets them all: the pool starts again empty.
+// Precondition: no slot is in use (no object is live). A handle that named
+// a slot is then refused like any other unknown value.
+void releaseAll() noexcept;
+
 namespace detail {
 
 inline constexpr std::uintptr_t kChunkBytes = std::uintptr_t{2} << 20;

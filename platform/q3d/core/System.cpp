@@ -5,6 +5,9 @@
 
 #include "platform/q3d/core/Errors.h"
 #include "platform/q3d/core/FailPoints.h"
+#include "platform/q3d/core/LargeBuffer.h"
+#include "platform/q3d/core/Object.h"
+#include "platform/q3d/core/Pool.h"
 
 namespace q3d {
 namespace {
@@ -59,7 +62,14 @@ TQ3Status Q3Exit(void) {
     {
         std::lock_guard lock(s.mutex);
         if (q3d::detail::gInitCount > 0) {
-            --q3d::detail::gInitCount;
+            // The last exit gives the memory kept for objects and buffers
+            // back to the system, so that a host that unloads its plug-ins
+            // gets it back; unless objects outlive the exit (they stay
+            // usable), and with them the pool that holds them.
+            if (--q3d::detail::gInitCount == 0 && q3d::liveObjectCount() == 0) {
+                q3d::pool::releaseAll();
+                q3d::LargeBuffer::releaseKept();
+            }
             return kQ3Success;
         }
     }
