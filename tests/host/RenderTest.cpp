@@ -296,7 +296,10 @@ TEST_F(RenderTest, BadProjectsFailWithOneClearMessage) {
        {"layer \"Pic\" (#1): ", "text.png: not a PNG file"}},
       {"bad base64", lamp(R"({"effect": "HALV VASKPNT1", "flat": "AQAAAA="})"),
        {"effect \"HALV VASKPNT1\" (#1): its saved sequence data (\"flat\") is not valid base64"}},
-      {"refused flat data", lamp(R"({"effect": "VASK HOSTTEST1", "flat": "BwAAAA=="})"),
+      {"flat data in the live form", lamp(R"({"effect": "HALV VASKPNT1", "flat": "AAAAAEFBQUE="})"),
+       {"effect \"HALV VASKPNT1\" (#1): its saved sequence data (\"flat\") is not a flattened record, "
+        "which starts with the 32-bit flag 1: it starts with 0, the flag of a record held in memory"}},
+      {"refused flat data", lamp(R"({"effect": "VASK HOSTTEST1", "flat": "AQAAAP////8="})"),
        {"the effect refused its saved sequence data (\"flat\")",
         "layer \"Lamp\" (#1), effect \"Host Test Effect\" (VASK HOSTTEST1)",
         "sequence re-setup failed with error 512: saved sequence data is damaged"}},

@@ -123,6 +123,35 @@ TEST_F(LifecycleTest, DamagedRecordsAreReplacedNotRead) {
   }
 }
 
+// Saved bytes that imitate a live record (flag 0 at the live record's size,
+// every "pointer" 0x4141…) are never read as one: not by re-setup, flatten,
+// frame setup, events or setdown. Under the sanitizers any read through them
+// would be a crash.
+TEST_F(LifecycleTest, SavedBytesNeverBecomeALiveRecord) {
+  for (const char* name : kPlugins) {
+    host::Effect& e = load(name);
+    host::Instance& real = apply(e);
+    std::vector<std::byte> imitation(host::handles::bytes(real.sequenceData()).size(), std::byte{0x41});
+    std::memset(imitation.data(), 0, 4);
+
+    host::Instance& i = apply(e, /*setUp=*/false);
+    i.setFlatSequenceData(imitation);
+    auto f = i.sequenceFlatten();
+    EXPECT_TRUE(f.ok()) << name << ": " << f;
+    EXPECT_EQ(i.flatSequenceBytes(), imitation) << name << ": passed on untouched, not read";
+    i.setFlatSequenceData(imitation);
+    auto r = i.sequenceResetup();
+    ASSERT_TRUE(r.ok()) << name << ": " << r;
+    EXPECT_NE(host::handles::bytes(i.sequenceData())[4], std::byte{0x41}) << name << ": a fresh record";
+    EXPECT_TRUE(i.frameSetup().ok()) << name;
+    EXPECT_TRUE(i.frameSetdown().ok()) << name;
+    EXPECT_TRUE(i.sequenceSetdown().ok()) << name;
+
+    i.setFlatSequenceData(imitation);
+    EXPECT_TRUE(i.sequenceSetdown().ok()) << name << ": setdown frees the handle only";
+  }
+}
+
 // The File Object's flat record: 32 bytes plus the path, little-endian.
 struct FlatHeader {
   int32_t flag = 1, seconds = 0;
