@@ -428,6 +428,14 @@ std::string FramePattern::name(int64_t n) const {
   return prefix_ + digits + suffix_;
 }
 
+bool FramePattern::matches(std::string_view fileName) const {
+  if (fileName.size() < prefix_.size() + suffix_.size() + std::max(width_, 1)) return false;
+  if (!fileName.starts_with(prefix_) || !fileName.ends_with(suffix_)) return false;
+  const std::string_view digits = fileName.substr(prefix_.size(), fileName.size() - prefix_.size() - suffix_.size());
+  return static_cast<int>(digits.size()) >= width_ &&
+         std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 std::string briefText(const Json& value) {
   std::string s = value.dump();
   if (s.size() > 60) s = s.substr(0, 57) + "...";

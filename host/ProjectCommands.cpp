@@ -82,6 +82,38 @@ std::string frameName(int64_t frame, int64_t last) {
   return "frame_" + n + ".png";
 }
 
+bool samePlace(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::error_code ec;
+  if (std::filesystem::equivalent(a, b, ec)) return true;
+  const auto ca = std::filesystem::weakly_canonical(a, ec);
+  if (ec) return false;
+  const auto cb = std::filesystem::weakly_canonical(b, ec);
+  return !ec && ca == cb;
+}
+
+// Refuses a render whose frames would land on a file the project reads: its
+// own file, a layer's picture, or any file of a layer's numbered sequence.
+// Rendering into the folder of the pictures is common; overwriting one of
+// them loses the user's input for good.
+void refuseOverwritingInputs(const Project& project, const std::filesystem::path& folder,
+                             const std::vector<std::filesystem::path>& outputs) {
+  for (const auto& out : outputs) {
+    auto refuse = [&](const std::string& what) {
+      throw HostError(out.string() + ": a frame would be written over " + what +
+                      "; choose another output folder (--out)");
+    };
+    if (samePlace(out, project.file)) refuse("the project file");
+    for (std::size_t i = 0; i < project.layers.size(); ++i) {
+      const ProjectLayer& l = project.layers[i];
+      if (l.kind == LayerKind::Image && samePlace(out, l.file))
+        refuse("the picture of " + describeLayer(l, i));
+      if (l.kind == LayerKind::Sequence && l.sequence->matches(out.filename().string()) &&
+          samePlace(folder, l.folder))
+        refuse("a picture of the sequence of " + describeLayer(l, i));
+    }
+  }
+}
+
 std::string clockText(double seconds) {
   const auto s = static_cast<long long>(seconds + 0.5);
   char buf[32];
@@ -182,6 +214,9 @@ int runRender(const RenderRequest& request, std::ostream& out, std::ostream& err
     const std::filesystem::path folder =
         request.out ? *request.out : std::filesystem::path("out") / project.name;
     prepareFolder(folder);
+    std::vector<std::filesystem::path> outputs;
+    for (int64_t f = range.first; f <= range.second; ++f) outputs.push_back(folder / frameName(f, frames - 1));
+    refuseOverwritingInputs(project, folder, outputs);
 
     const PluginCatalog catalog = catalogFor(request.plugins, err);
     CompositionOptions options;
@@ -197,7 +232,7 @@ int runRender(const RenderRequest& request, std::ostream& out, std::ostream& err
     times.startup = loop - started;
     for (int64_t f = range.first; f <= range.second; ++f) {
       World frame = composition->renderFrame(f, &times);
-      writer->submit(f, folder / frameName(f, frames - 1), std::move(frame));
+      writer->submit(f, outputs[static_cast<std::size_t>(f - range.first)], std::move(frame));
     }
     writer->finish();
     times.wall = Clock::now() - loop;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <set>
+#include <sys/stat.h>
 #include <sstream>
 
 #include "host/Composition.h"
@@ -355,6 +356,40 @@ TEST_F(RenderTest, OutputAndFrameFaultsLeaveNoPartialFrame) {
   EXPECT_THAT(badSave.err, HasSubstr("p.json: cannot write: No such file or directory"));
 }
 
+// Nothing the user keeps is written over: a save onto a FIFO or device
+// refuses (a link is followed and stays a link), and frames never land on
+// the project's own pictures.
+TEST_F(RenderTest, NeverWritesOverWhatItReads) {
+  writeImage("frame_0001.png", 2, 2, PF_Pixel{255, 1, 2, 3});
+  std::filesystem::create_directory(dir_.path() / "seq");
+  writeImage("seq/frame_0000.png", 2, 2, PF_Pixel{255, 4, 5, 6});
+  const std::string picture = readText(dir_.path() / "frame_0001.png");
+  const auto file = project(R"({"format": 1,
+    "composition": {"width": 4, "height": 4, "frame_rate": 24, "frames": 2},
+    "layers": [{"name": "Pic", "image": "frame_0001.png"},
+               {"name": "Seq", "sequence": "seq/frame_####.png", "first": 0, "visible": false}]})");
+  for (const char* out : {".", "seq"}) {
+    const Run r = render(file, out);
+    EXPECT_EQ(r.code, 1) << out;
+    EXPECT_THAT(r.err, HasSubstr("a frame would be written over")) << out;
+  }
+  EXPECT_EQ(readText(dir_.path() / "frame_0001.png"), picture);
+  EXPECT_EQ(filesIn(dir_.path() / "seq"), std::vector<std::string>{"frame_0000.png"});
+
+  const auto fifo = dir_.path() / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const Run toFifo = save(file, fifo);
+  EXPECT_EQ(toFifo.code, 1);
+  EXPECT_THAT(toFifo.err, HasSubstr("fifo: exists and is a FIFO; only a regular file is replaced"));
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+
+  dir_.write("target.json", "old");
+  std::filesystem::create_symlink("target.json", dir_.path() / "link.json");
+  ASSERT_EQ(save(file, dir_.path() / "link.json").code, 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir_.path() / "link.json"));
+  EXPECT_THAT(readText(dir_.path() / "target.json"), HasSubstr("\"format\": 1"));
+}
+
 // Every stage of a small render has a row; the rows of the render loop's
 // thread and "other" make up the wall time; the rate agrees with the wall.
 TEST_F(RenderTest, TimingsShowEveryStageOfTheFrames) {
@@ -451,12 +486,12 @@ TEST_F(RenderTest, WriteFailuresStopTheRenderWithOneMessage) {
     return n;
   };
 
-  // A folder where frame 1 should go: its rename fails after frame 0 landed.
+  // A folder where frame 1 should go: refused after frame 0 landed.
   std::filesystem::create_directories(dir_.path() / "blocked" / "frame_0001.png");
   const Run blocked = render(file, "blocked", std::pair<int64_t, int64_t>{0, 1});
   EXPECT_EQ(blocked.code, 1);
   EXPECT_THAT(blocked.err, HasSubstr("frame 0 (1 of 2) written to"));
-  EXPECT_THAT(blocked.err, HasSubstr("frame_0001.png: cannot write: Is a directory\n"));
+  EXPECT_THAT(blocked.err, HasSubstr("frame_0001.png: exists and is a folder; only a regular file is replaced\n"));
   EXPECT_EQ(vaskLines(blocked.err), 1u) << blocked.err;
   EXPECT_THAT(blocked.out, IsEmpty());
   EXPECT_EQ(filesIn(dir_.path() / "blocked"), (std::vector<std::string>{"frame_0000.png", "frame_0001.png"}))
