@@ -11,6 +11,7 @@
 #include <string>
 
 #include "host/HostError.h"
+#include "host/Interruption.h"
 
 namespace vask::host {
 namespace {
@@ -57,6 +58,12 @@ void replaceFile(const std::filesystem::path& requested,
                  const std::function<void(const std::filesystem::path&)>& write) {
   const std::filesystem::path target = destinationOf(requested);
   const std::filesystem::path temporary = temporaryFor(target);
+  // Noted while it exists, so that a process ended by a second Ctrl-C still
+  // removes it.
+  struct Noted {
+    int slot;
+    ~Noted() { releaseTemporary(slot); }
+  } noted{registerTemporary(temporary.c_str())};
   std::error_code ignored;
   try {
     write(temporary);

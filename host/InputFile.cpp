@@ -86,6 +86,19 @@ std::vector<std::byte> InputFile::read(uint64_t offset, uint64_t length, std::st
   return out;
 }
 
+std::FILE* openInputStream(const std::filesystem::path& path) {
+  const std::string name = path.string();
+  bool stream = false;
+  const int fd = openChecked(name, Streams::Refuse, stream);
+  std::FILE* f = ::fdopen(fd, "rb");
+  if (!f) {
+    const int e = errno;
+    ::close(fd);
+    throw HostError(name + ": cannot open: " + std::strerror(e));
+  }
+  return f;
+}
+
 std::string readWholeFile(const std::filesystem::path& path, std::size_t maxBytes, Streams streams,
                           std::string_view purpose) {
   const std::string name = path.string();

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -43,6 +44,10 @@ class InputFile {
   int fd_ = -1;
   uint64_t size_ = 0;
 };
+
+// `path` opened for reading through stdio ("rb"), for libraries that read
+// from a FILE*. Regular files only. The caller closes it.
+std::FILE* openInputStream(const std::filesystem::path& path);
 
 // The whole contents of `path`, at most `maxBytes` bytes; a longer file is
 // refused with "<file>: larger than <maxBytes> bytes; <purpose>". With

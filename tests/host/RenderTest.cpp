@@ -9,7 +9,11 @@
 #include <cstdlib>
 #include <fstream>
 #include <set>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <sstream>
 
 #include "host/Composition.h"
@@ -388,6 +392,85 @@ TEST_F(RenderTest, NeverWritesOverWhatItReads) {
   ASSERT_EQ(save(file, dir_.path() / "link.json").code, 0);
   EXPECT_TRUE(std::filesystem::is_symlink(dir_.path() / "link.json"));
   EXPECT_THAT(readText(dir_.path() / "target.json"), HasSubstr("\"format\": 1"));
+}
+
+// `vask render` as a user runs it, in a child process: `limit` caps the size
+// of files it may write; with `interruptAfter` set, SIGINT is sent once that
+// text has appeared on its standard error. Returns the exit code (128 + the
+// signal when a signal ended it) and the standard error.
+std::pair<int, std::string> runVask(const std::vector<std::string>& args, rlim_t limit = RLIM_INFINITY,
+                                    const std::string& interruptAfter = {}) {
+  int pipeFds[2];
+  if (::pipe(pipeFds) != 0) throw std::runtime_error("pipe");
+  const std::string program = (test::binDir() / "vask").string();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(pipeFds[1], STDERR_FILENO);
+    ::close(pipeFds[0]);
+    const rlimit r{limit, limit};
+    ::setrlimit(RLIMIT_FSIZE, &r);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  ::close(pipeFds[1]);
+  std::string err;
+  char buffer[4096];
+  bool sent = false;
+  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
+    err.append(buffer, static_cast<std::size_t>(n));
+    if (!interruptAfter.empty() && !sent && err.find(interruptAfter) != std::string::npos) {
+      ::kill(pid, SIGINT);
+      sent = true;
+    }
+  }
+  ::close(pipeFds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), err};
+}
+
+// Ctrl-C stops a render between frames: every frame on disk is whole, no
+// temporary file is left, the user is told how far it got. A file-size limit
+// fails the write with a message instead of killing the process. A later
+// render removes temporary files that a killed one left.
+TEST_F(RenderTest, InterruptedRendersLeaveOnlyWholeFrames) {
+  const auto file = project(R"({"format": 1,
+    "composition": {"width": 320, "height": 240, "frame_rate": 24, "frames": 400},
+    "layers": [{"name": "Lamp", "solid": "#808080", "effects": [{"effect": "HALV VASKPNT1"}]}]})");
+  const std::string out = (dir_.path() / "out").string();
+  const auto [code, err] = runVask({"render", file.string(), "--out", out}, RLIM_INFINITY, "written to");
+  EXPECT_EQ(code, 130) << err;
+  EXPECT_THAT(err, HasSubstr("vask: stopped by SIGINT: "));
+  const auto frames = filesIn(out);
+  EXPECT_LT(frames.size(), 400u);
+  EXPECT_THAT(err, HasSubstr(": " + std::to_string(frames.size()) + " of 400 frames landed in " + out));
+  for (const auto& f : frames) {
+    EXPECT_EQ(f.rfind("frame_", 0), 0u) << "only whole frames: " << f;
+    EXPECT_NO_THROW(readPng(dir_.path() / "out" / f)) << f;
+  }
+
+  const std::string small = (dir_.path() / "small").string();
+  const auto [limited, why] = runVask({"render", file.string(), "--out", small, "--frames", "0-1"}, 1000);
+  EXPECT_EQ(limited, 1) << why;
+  EXPECT_THAT(why, HasSubstr("frame_0000.png: cannot write: File too large"));
+  EXPECT_THAT(filesIn(small), IsEmpty());
+
+  // A process that is gone: a child that has exited and been waited for.
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string stale = ".frame_0003.png.tmp-" + std::to_string(gone) + "-7";
+  const std::string mine = ".frame_0004.png.tmp-" + std::to_string(::getpid()) + "-7";
+  dir_.write("small/" + stale, "partial");
+  dir_.write("small/" + mine, "in progress elsewhere");
+  const auto [again, said] = runVask({"render", file.string(), "--out", small, "--frames", "0-0"});
+  EXPECT_EQ(again, 0) << said;
+  EXPECT_THAT(said, HasSubstr("removed 1 temporary file left in"));
+  EXPECT_EQ(filesIn(small), (std::vector<std::string>{mine, "frame_0000.png"}))
+      << "only the file of a process that is gone";
 }
 
 // Every stage of a small render has a row; the rows of the render loop's

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/q3d/core/Errors.h"
+#include "platform/q3d/core/LibraryState.h"
 
 namespace q3d {
 namespace {
@@ -23,10 +24,7 @@ struct FailPointState {
     std::vector<ArmedFailure> armed;  // a handful at most: a linear scan is fine
 };
 
-FailPointState& state() {
-    static FailPointState* const instance = new FailPointState;
-    return *instance;
-}
+FailPointState& state() { return libraryState<FailPointState>(); }
 
 }  // namespace
 
