@@ -62,6 +62,8 @@ PF_Handle newLiveRecord(EffectCall& call) {
   try {
     plugin.initLiveRecord(call, *h);
   } catch (...) {
+    // What the initialisation made before it failed goes with the handle.
+    plugin.destroyLiveRecord(call, *h);
     call.unlockHandle(h);
     call.disposeHandle(h);
     throw;
