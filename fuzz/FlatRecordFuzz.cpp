@@ -35,6 +35,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (!e->globalSetup().ok() || !e->paramsSetup().ok()) std::abort();
     effects().push_back(std::move(e));
   }
+  // A host sets its effects down before it ends; their global records (the
+  // File Object's model cache among them) go then.
+  std::atexit([] {
+    for (auto& e : effects()) e->globalSetdown();
+    effects().clear();
+  });
   return 0;
 }
 
