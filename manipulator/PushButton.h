@@ -17,7 +17,7 @@ class PushButton {
   enum State : int32_t { kIdle = 0, kPressedOutside = 1, kPressedInside = 2 };
 
   // Pixel size of the label text.
-  static constexpr int kTextSize = 11;
+  static constexpr int kTextSize = 10;
 
   bool shown = true;
   bool enabled = true;
