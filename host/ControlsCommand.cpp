@@ -258,6 +258,9 @@ int runControls(const ControlsRequest& request, std::ostream& out, std::ostream&
     for (int32_t i = 0; i < instance.paramCount(); ++i) before.push_back(instance.param(i));
 
     EffectControls window(instance, request.width);
+    if (window.controls().empty()) {
+      throw HostError(instance.label() + ": the effect has no custom controls to draw");
+    }
     auto drawn = window.drawAll();
     if (!drawn.ok()) {
       throw HostError(instance.label() + ": draw failed with error " + std::to_string(drawn.err) +

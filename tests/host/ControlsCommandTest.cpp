@@ -151,6 +151,10 @@ TEST_F(ControlsCommandTest, NamesWhatIsWrongWithTheRequest) {
   EXPECT_EQ(run(r), 1);
   EXPECT_NE(err_.str().find("has 1 effect, not an effect 2"), std::string::npos) << err_.str();
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / "x.png"));
+  std::ofstream(project_) << R"({"format": 1, "composition": {"width": 8, "height": 8, "frame_rate": 24, "frames": 1},
+    "layers": [{"name": "Camera", "solid": "#000000", "effects": [{"effect": "HALV VASKSCENERENDER1"}]}]})";
+  EXPECT_EQ(run(request("Camera", "x.png")), 1);
+  EXPECT_NE(err_.str().find("has no custom controls to draw"), std::string::npos) << err_.str();
   EXPECT_FALSE(parsePoint("12"));
   EXPECT_FALSE(parsePoint("1,99999"));
   EXPECT_EQ(parsePoint("-3,40")->x, -3);
