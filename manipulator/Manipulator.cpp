@@ -30,13 +30,13 @@ class PaletteCanvas {
 Manipulator::Manipulator(PanelKind kind, os::Module* module) : tools_(toolSet(kind)) {
   std::array<ToolPalette::Button, 8> buttons;
   for (std::size_t i = 0; i < buttons.size(); ++i) {
-    const PaletteButtonSpec& spec = tools_.buttons[i];
-    buttons[i].latching = spec.latching;
-    buttons[i].selected = spec.selected;
+    const ToolButton& layout = tools_.buttons[i];
+    buttons[i].latching = layout.latching;
+    buttons[i].selected = layout.selected;
     buttons[i].line = static_cast<int32_t>(i / 4);
     buttons[i].image = static_cast<int32_t>(i);
-    buttons[i].command = spec.command;
-    buttons[i].radioGroup = spec.radioGroup;
+    buttons[i].command = layout.command;
+    buttons[i].radioGroup = layout.radioGroup;
   }
   palette_.setButtons(buttons);
   palette_.moveTo({control_.x, control_.y});

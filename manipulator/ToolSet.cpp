@@ -9,12 +9,12 @@ namespace {
 using A = ToolAction;
 
 // The camera column is the same everywhere: orbit, pan, dolly, reset camera.
-constexpr PaletteButtonSpec kOrbit{0, true, 1, false};
-constexpr PaletteButtonSpec kPan{2, true, 1, false};
-constexpr PaletteButtonSpec kDolly{1, true, 1, false};
-constexpr PaletteButtonSpec kResetCamera{3, false, 0, false};
-constexpr PaletteButtonSpec kFirstObjectTool{4, true, 1, true};
-constexpr PaletteButtonSpec kResetObject{7, false, 0, false};
+constexpr ToolButton kOrbit{0, true, 1, false};
+constexpr ToolButton kPan{2, true, 1, false};
+constexpr ToolButton kDolly{1, true, 1, false};
+constexpr ToolButton kResetCamera{3, false, 0, false};
+constexpr ToolButton kFirstObjectTool{4, true, 1, true};
+constexpr ToolButton kResetObject{7, false, 0, false};
 
 constexpr PlacementParams objectParams(int32_t first) {
   PlacementParams p;
@@ -43,11 +43,11 @@ constexpr PlacementParams pointParams() {
 // The Spot Light shares these: its third object button is a tool that drags
 // nothing, and it latches in the tools' radio group like the others, so that
 // the palette never shows two tools down at once.
-constexpr std::array<PaletteButtonSpec, 8> kObjectButtons{
+constexpr std::array<ToolButton, 8> kObjectButtons{
     kOrbit, kPan, kDolly, kResetCamera, kFirstObjectTool, {5, true, 1, false}, {6, true, 1, false},
     kResetObject};
 
-constexpr std::array<PaletteButtonSpec, 8> kPointButtons{
+constexpr std::array<ToolButton, 8> kPointButtons{
     kOrbit, kPan, kDolly, kResetCamera, kFirstObjectTool, {6, false, 0, false}, {6, false, 0, false},
     {5, false, 0, false}};
 

@@ -32,7 +32,7 @@ enum class ToolAction : uint8_t {
 std::ostream& operator<<(std::ostream& os, ToolAction action);
 
 // One palette button as the plug-in lays it out.
-struct PaletteButtonSpec {
+struct ToolButton {
   int32_t command;
   bool latching;       // stays down after release
   int32_t radioGroup;  // 0: none
@@ -53,7 +53,7 @@ struct ToolSet {
   // The "BMP" resource holding the eight buttons' artwork.
   int32_t bitmapId;
   // Column 0 top to bottom, then column 1; image i is button i.
-  std::array<PaletteButtonSpec, 8> buttons;
+  std::array<ToolButton, 8> buttons;
   // What commands 0 … 7 do.
   std::array<ToolAction, 8> actions;
   PlacementParams params;
