@@ -111,7 +111,8 @@ CommandResult EffectControls::press(const Control& control, os::Point p, int32_t
   e.u.do_click.num_clicks = 1;
   CommandResult r = send(e);
   if (r.ok() && e.u.do_click.send_drag) {
-    dragControl_ = static_cast<int32_t>(&control - controls_.data());
+    for (std::size_t i = 0; i < controls_.size(); ++i)
+      if (controls_[i].index == control.index) dragControl_ = static_cast<int32_t>(i);
     dragEvent_ = e;
   }
   return r;

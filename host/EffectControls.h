@@ -62,8 +62,9 @@ class EffectControls {
   CommandResult drawAll();
   CommandResult draw(const Control& control);
 
-  // A click at `p` (pixels from the control's top-left corner) with the
-  // host's modifier bits. Drags follow only when the effect asks for them.
+  // A click at `p` (pixels from the top-left corner of `control`, one of
+  // controls()) with the host's modifier bits. Drags follow only when the
+  // effect asks for them.
   CommandResult press(const Control& control, os::Point p, int32_t modifiers = 0);
   // The pointer moved to / went up at `p` (from the pressed control's
   // corner). Without a drag under way nothing is sent and the result is
