@@ -14,6 +14,7 @@
 #include "plugins/meshfile/ModelRecord.h"
 #include "scene/Q3Check.h"
 #include "scene/SharedSceneBlock.h"
+#include "scene/math/Placement.h"
 #include "shell/Alert.h"
 #include "shell/Lifecycle.h"
 #include "shell/Messages.h"
@@ -40,6 +41,36 @@ ModelGlobalRecord& globalOf(EffectCall& call) {
   return *g;
 }
 
+ModelSequenceRecord* liveRecord(EffectCall& call) {
+  return static_cast<ModelSequenceRecord*>(liveSequence(call));
+}
+
+// The Model control's button and path, and the model transform kept in step
+// with the placement parameters the manipulator writes.
+void importModel(EffectCall& call) {
+  if (ModelSequenceRecord* r = liveRecord(call)) importFromButton(call, *r);
+}
+
+const char* modelPath(EffectCall& call) {
+  const ModelSequenceRecord* r = liveRecord(call);
+  return r ? r->path.c_str() : nullptr;
+}
+
+void rebuildModelTransform(EffectCall& call) {
+  ModelSequenceRecord* r = liveRecord(call);
+  if (!r || !r->modelTransform) return;
+  using namespace meshfile;
+  auto value = [&](int32_t index) { return call.param(index).u.fd.value; };
+  const PlacementValues v{call.param(kLeftRight).u.ad.value, value(kUpDown), call.param(kVask).u.ad.value,
+                          value(kXTranslation), value(kYTranslation), value(kZTranslation),
+                          value(kXScale), value(kYScale), value(kZScale)};
+  const Vec3 centre{r->centre[0], r->centre[1], r->centre[2]};
+  const TQ3Matrix4x4 m = toQ3(modelPlacementMatrix(v, centre, r->modelScale));
+  q3Check(Q3MatrixTransform_Set(r->modelTransform, &m));
+}
+
+constexpr PanelHooks kPanelHooks{importModel, modelPath, rebuildModelTransform};
+
 void initRecord(EffectCall&, void* live) {
   auto& r = *static_cast<ModelSequenceRecord*>(live);
   new (&r.path) String();
@@ -49,7 +80,7 @@ void initRecord(EffectCall&, void* live) {
   TQ3Matrix4x4 identity;
   Q3Matrix4x4_SetIdentity(&identity);
   r.modelTransform = q3Check(Q3MatrixTransform_New(&identity));
-  r.panel = createControlsPanel(PanelKind::FileObject);
+  r.panel = createControlsPanel(PanelKind::FileObject, kPanelHooks);
 }
 
 void destroyRecord(EffectCall&, void* live) {
@@ -185,10 +216,6 @@ void globalSetdown(EffectCall&, void* globalRecord) {
     releaseObject(e.transform);
   }
   global.cache.clear();
-}
-
-ModelSequenceRecord* liveRecord(EffectCall& call) {
-  return static_cast<ModelSequenceRecord*>(liveSequence(call));
 }
 
 ControlsPanel* panelOf(EffectCall& call) {
