@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <sstream>
 
@@ -15,10 +16,13 @@ TEST(InfoCommand, DescribesEffectsAndReportsEveryOtherFile) {
   test::TempDir dir;
   const auto text =
       dir.write("readme.so", "not a library at all, but long enough for an ELF header.......");
+  const auto fifo = dir.path() / "fifo.so";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   std::ostringstream out, err;
-  const int rc = runInfo({text, test::testEffectPath()}, out, err);
+  const int rc = runInfo({text, fifo, test::testEffectPath()}, out, err);
   EXPECT_EQ(rc, 1) << "a file that is not an effect fails the command";
   EXPECT_THAT(err.str(), HasSubstr("readme.so: not an ELF file"));
+  EXPECT_THAT(err.str(), HasSubstr("fifo.so: is a FIFO")) << "refused, not waited on";
 
   const std::string s = out.str();
   for (const char* line :

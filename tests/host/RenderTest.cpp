@@ -309,6 +309,12 @@ TEST_F(RenderTest, BadProjectsFailWithOneClearMessage) {
         "layer \"Lamp\" (#1), effect \"Host Test Effect\" (VASK HOSTTEST1)",
         "sequence re-setup failed with error 512: saved sequence data is damaged"}},
   };
+  // Names that are not project files: refused at once, never read without end.
+  for (const char* device : {"/dev/zero", "/dev/null"}) {
+    const Run r = render(device, "never");
+    EXPECT_EQ(r.code, 1) << device;
+    EXPECT_THAT(r.err, HasSubstr(std::string(device) + ": is a character device")) << device;
+  }
   for (const Case& c : cases) {
     const auto file = project(c.text);
     const Run r = render(file, "never");
