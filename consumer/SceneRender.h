@@ -13,7 +13,6 @@
 
 namespace vask {
 
-
 namespace scenerender {
 enum Param : int32_t {
   kInput = 0, kCameraX, kCameraY, kCameraZ, kTargetX, kTargetY, kTargetZ, kFieldOfView,
