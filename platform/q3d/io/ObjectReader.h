@@ -1,0 +1,69 @@
+// Turns the objects of a 3DMF file into library objects, the same way for
+// both encodings (Source.h): containers and their children, groups,
+// references through the table of contents, custom type declarations, and
+// every object kind listed in QD3DIO.h.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "platform/q3d/core/Ref.h"
+#include "platform/q3d/io/Source.h"
+#include "platform/q3d/shaders/Shaders.h"
+
+namespace q3d::io {
+
+// What lasts from one read of a file to the next.
+struct ReadContext {
+    std::unordered_map<TQ3Int32, std::string> customTypes;
+    std::unordered_map<TQ3Uns32, std::uint64_t> references;  // reference id → object position
+    std::unordered_set<std::uint64_t> referenced;             // positions the table names
+    std::unordered_map<std::uint64_t, Ref<Object>> byPosition;
+    std::unordered_set<std::uint64_t> resolving;
+    // The texture shader an attribute set carried, kept beside the set.
+    std::unordered_map<const Object*, Ref<TextureShader>> setTextures;
+    std::unordered_map<const Object*, Ref<Object>> setKeepers;
+    std::unordered_map<const Object*, TQ3ObjectType> capOf;
+};
+
+// Objects nest (containers, groups, references) at most this deep.
+inline constexpr int kMaxNesting = 64;
+
+class ObjectReader {
+public:
+    ObjectReader(Source& source, ReadContext& context) : src_(source), ctx_(context) {}
+
+    // The next top-level object, or an empty Ref at the end of the file.
+    // Throws ReadFailure, std::bad_alloc.
+    Ref<Object> next();
+
+    // Consumes what stands before the next object (tables of contents, type
+    // declarations, stray EndGroups, trailing junk) and says whether the
+    // file has ended. A failure is left for next() to meet.
+    bool atEnd();
+
+    // Reads the table of contents at `position` and the ones it chains to
+    // into the context. A damaged table posts kQ3WarningInvalidTableOfContents
+    // and is dropped. Throws std::bad_alloc.
+    void readTables(std::uint64_t position);
+
+    // Reads the object whose head `head` has just been entered, whole (its
+    // container, group or reference included), and leaves it. An empty Ref
+    // for objects that give nothing.
+    Ref<Object> readObject(const ObjectHead& head, int depth);
+
+private:
+    Ref<Object> build(const ObjectHead& head, bool inContainer, int depth);
+    Ref<Object> readContainer(const ObjectHead& head, int depth);
+    Ref<Object> readReference(int depth);
+    Ref<Object> readGroup(const ObjectHead& head, int depth);
+    void declareType();
+    void skipChildren(bool inContainer);
+
+    Source& src_;
+    ReadContext& ctx_;
+};
+
+}  // namespace q3d::io
