@@ -10,6 +10,7 @@
 
 #include "host/CliDesktop.h"
 #include "host/InfoCommand.h"
+#include "host/ModelCommand.h"
 #include "host/ProjectCommands.h"
 
 namespace {
@@ -54,6 +55,13 @@ int main(int argc, char** argv) {
   save->add_option("--plugins", pluginsDir,
                    "Folder of effect libraries (default: the folder of vask)");
 
+  std::string modelFile;
+  bool modelJson = false;
+  CLI::App* model = app.add_subcommand(
+      "model", "Read a 3DMF model file and describe it: form, objects, bounds, placement, read time");
+  model->add_option("file", modelFile, "3DMF file")->required();
+  model->add_flag("--json", modelJson, "Print one JSON object");
+
   CLI11_PARSE(app, argc, argv);
 
   // Plug-ins' message boxes become lines on stderr.
@@ -83,6 +91,7 @@ int main(int argc, char** argv) {
     request.timings = timings;
     return vask::host::runRender(request, std::cout, std::cerr);
   }
+  if (model->parsed()) return vask::host::runModel(modelFile, modelJson, std::cout, std::cerr);
   if (save->parsed()) {
     vask::host::SaveRequest request{project, saveOut, pathOption(pluginsDir)};
     return vask::host::runSave(request, std::cerr);

@@ -11,6 +11,7 @@
 #include "platform/q3d/QD3DTransform.h"
 #include "plugins/common/Resources.h"
 #include "plugins/meshfile/ModelImport.h"
+#include "plugins/meshfile/ModelPlacement.h"
 #include "plugins/meshfile/ModelRecord.h"
 #include "scene/Q3Check.h"
 #include "scene/SharedSceneBlock.h"
@@ -40,11 +41,26 @@ ModelGlobalRecord& globalOf(EffectCall& call) {
   return *g;
 }
 
+// Stamps name a sequence's parked model in the cache, so no two sequences
+// of the process may share them: a host that opens a project sets up every
+// instance within the same millisecond. The ticks of a second stamp taken
+// in the same second as the last one move past it.
+void newStamps(int32_t& seconds, uint32_t& ticks) {
+  static int32_t lastSeconds = 0;
+  static uint32_t lastTicks = 0;
+  static bool any = false;
+  seconds = static_cast<int32_t>(::time(nullptr));
+  ticks = tickCount();
+  if (any && seconds == lastSeconds && static_cast<int32_t>(ticks - lastTicks) <= 0) ticks = lastTicks + 1;
+  lastSeconds = seconds;
+  lastTicks = ticks;
+  any = true;
+}
+
 void initRecord(EffectCall&, void* live) {
   auto& r = *static_cast<ModelSequenceRecord*>(live);
   new (&r.path) String();
-  r.stampSeconds = static_cast<int32_t>(::time(nullptr));
-  r.stampTicks = tickCount();
+  newStamps(r.stampSeconds, r.stampTicks);
   r.modelScale = 1.0f;
   TQ3Matrix4x4 identity;
   Q3Matrix4x4_SetIdentity(&identity);
@@ -169,8 +185,12 @@ void unflatten(EffectCall& call, void* live, const void* flat, uint64_t bytes) {
   if (cached) return;
   try {
     loadModel(r, r.path);
+    // A record that names a model it never measured (a project's "model"
+    // entry) has scale 0: measure it as the Import button does.
+    if (!(r.modelScale > 0)) measureModel(r);
   } catch (ErrData e) {
-    alertCannotOpen(systemMessageText(e.code));
+    // Say what happened to which file, in words, never as a bare code.
+    alertCannotOpen(*modelProblem() ? modelProblem() : systemMessageText(e.code));
     r.path.empty();
   }
 }
@@ -197,11 +217,12 @@ ControlsPanel* panelOf(EffectCall& call) {
 }
 using Events = PanelEvents<panelOf>;
 
-// Publishes the model when one is loaded. Its placement from the parameters
-// comes with the model bounds; the model is published as read until then.
+// Publishes the model, when one is loaded, placed by the current parameters.
 void contribute(EffectCall& call, SharedSceneBlock& block) {
   ModelSequenceRecord* r = liveRecord(call);
-  if (r && r->model) Q3Group_AddObject(block.displayGroup, r->model);
+  if (!r || !r->model) return;
+  updateModelPlacement(call, *r);
+  Q3Group_AddObject(block.displayGroup, r->model);
 }
 
 constexpr PluginDefinition kDefinition{
