@@ -4,6 +4,8 @@
 #include <time.h>
 
 #include <cstring>
+#include <set>
+#include <utility>
 
 #include "manipulator/ControlsPanel.h"
 #include "platform/effect_api/PiPL.h"
@@ -43,8 +45,16 @@ ModelGlobalRecord& globalOf(EffectCall& call) {
 
 // Stamps name a sequence's parked model in the cache, so no two sequences
 // of the process may share them: a host that opens a project sets up every
-// instance within the same millisecond. The ticks of a second stamp taken
-// in the same second as the last one move past it.
+// instance within the same millisecond, and a project may hold copies of
+// one flat record (a duplicated effect) or records without stamps. The
+// stamps of every live sequence are kept here; parked ones are in the cache.
+std::set<std::pair<int32_t, uint32_t>>& liveStamps() {
+  static std::set<std::pair<int32_t, uint32_t>> stamps;
+  return stamps;
+}
+
+// New stamps: the ticks of a stamp taken in the same second as the last one
+// move past it.
 void newStamps(int32_t& seconds, uint32_t& ticks) {
   static int32_t lastSeconds = 0;
   static uint32_t lastTicks = 0;
@@ -55,6 +65,7 @@ void newStamps(int32_t& seconds, uint32_t& ticks) {
   lastSeconds = seconds;
   lastTicks = ticks;
   any = true;
+  liveStamps().emplace(seconds, ticks);
 }
 
 void initRecord(EffectCall&, void* live) {
@@ -70,6 +81,7 @@ void initRecord(EffectCall&, void* live) {
 
 void destroyRecord(EffectCall&, void* live) {
   auto& r = *static_cast<ModelSequenceRecord*>(live);
+  liveStamps().erase({r.stampSeconds, r.stampTicks});
   destroyControlsPanel(r.panel);
   r.panel = nullptr;
   releaseObject(r.modelTransform);
@@ -172,8 +184,19 @@ void unflatten(EffectCall& call, void* live, const void* flat, uint64_t bytes) {
 
   r.modelScale = get<float>(flat, kScaleOffset);
   for (int i = 0; i < 3; ++i) r.centre[i] = get<float>(flat, kCentreOffset + 4 * i);
-  r.stampSeconds = seconds;
-  r.stampTicks = ticks;
+  // The record's own stamps come back, unless another sequence of the
+  // process holds them, live or parked: then it keeps the new ones it got.
+  bool taken = liveStamps().count({seconds, ticks}) != 0 || (seconds == 0 && ticks == 0);
+  for (int32_t i = 0; i < global.cache.count && !taken; ++i) {
+    const ModelCacheEntry& e = global.cache.items[i];
+    taken = e.stampSeconds == seconds && e.stampTicks == static_cast<int32_t>(ticks);
+  }
+  if (cached || !taken) {
+    liveStamps().erase({r.stampSeconds, r.stampTicks});
+    r.stampSeconds = seconds;
+    r.stampTicks = ticks;
+    liveStamps().emplace(seconds, ticks);
+  }
 
   const int64_t n = flatPathLength(flat, bytes);
   if (n < 0) {
