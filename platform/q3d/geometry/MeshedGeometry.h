@@ -7,6 +7,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "platform/q3d/QD3DGeometry.h"
@@ -17,15 +20,39 @@ namespace q3d {
 
 class TextureShader;
 
+// An allocator whose resize() leaves new elements uninitialised: a reader
+// sizes an array and then writes every element, and zeroing tens of
+// megabytes first would cost as much as the read.
+template <class T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <class U>
+    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+template <class T>
+using MeshArray = std::vector<T, UninitialisedAllocator<T>>;
+
 // The drawable form of one geometry, in its local coordinates. Every
 // optional array is empty or has one entry per point.
 struct ShapeMesh {
-    std::vector<TQ3Point3D> points;
-    std::vector<TQ3Vector3D> normals;
-    std::vector<TQ3Param2D> uvs;
-    std::vector<TQ3ColorRGB> colors;
-    std::vector<std::uint32_t> triangles;  // three indices each, counter-clockwise from the front
-    std::vector<std::uint32_t> lines;      // two indices each
+    MeshArray<TQ3Point3D> points;
+    MeshArray<TQ3Vector3D> normals;
+    MeshArray<TQ3Param2D> uvs;
+    MeshArray<TQ3ColorRGB> colors;
+    MeshArray<std::uint32_t> triangles;  // three indices each, counter-clockwise from the front
+    MeshArray<std::uint32_t> lines;      // two indices each
     bool drawsPoints = false;              // every point drawn as one pixel (points, markers)
 };
 

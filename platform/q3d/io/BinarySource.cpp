@@ -145,11 +145,14 @@ void BinarySource::unsignedValues(std::uint32_t* out, std::size_t count, unsigne
                 std::memcpy(&v, p + 2 * i, 2);
                 o[i] = swap ? __builtin_bswap16(v) : v;
             }
+        } else if (swap) {
+            for (std::size_t i = 0; i < n; ++i) {
+                std::uint32_t v;
+                std::memcpy(&v, p + 4 * i, 4);
+                o[i] = __builtin_bswap32(v);
+            }
         } else {
             std::memcpy(o, p, n * 4);
-            if (swap) {
-                for (std::size_t i = 0; i < n; ++i) o[i] = __builtin_bswap32(o[i]);
-            }
         }
         done += n;
         pollNow();

@@ -31,7 +31,8 @@ TQ3Vector3D vector(Source& src) {
     return v;
 }
 
-void readPoints(Reading& r, std::uint64_t count, std::vector<TQ3Point3D>& out) {
+template <class Array>
+void readPoints(Reading& r, std::uint64_t count, Array& out) {
     r.checkCount(count, 3, 4, "points");
     out.resize(count);
     static_assert(sizeof(TQ3Point3D) == 3 * sizeof(float));
@@ -207,28 +208,34 @@ Ref<Object> readTriMesh(Reading& r) {
             }
             const int values = kValues[type];
             r.checkCount(count, std::uint64_t(values), 4, "attribute values");
-            std::vector<float> data(std::size_t(count) * values);
+            // The arrays that are drawn are read straight into place.
+            float* into = nullptr;
+            if (where == 2 && type == kQ3AttributeTypeNormal) {
+                mesh.normals.resize(count);
+                into = reinterpret_cast<float*>(mesh.normals.data());
+            } else if (where == 2 && (type == kQ3AttributeTypeSurfaceUV ||
+                                      (type == kQ3AttributeTypeShadingUV && mesh.uvs.empty()))) {
+                mesh.uvs.resize(count);
+                into = reinterpret_cast<float*>(mesh.uvs.data());
+            } else if (where == 2 && type == kQ3AttributeTypeDiffuseColor) {
+                mesh.colors.resize(count);
+                into = reinterpret_cast<float*>(mesh.colors.data());
+            } else if (where == 0 && type == kQ3AttributeTypeDiffuseColor) {
+                triangleColors.resize(count);
+                into = reinterpret_cast<float*>(triangleColors.data());
+            }
+            std::vector<float> unused;
+            if (into == nullptr && type != kQ3AttributeTypeHighlightState) {
+                unused.resize(std::size_t(count) * values);
+                into = unused.data();
+            }
             if (type == kQ3AttributeTypeHighlightState) {
                 std::vector<std::uint32_t> on(count);
                 src.unsignedValues(on.data(), count, 4);
             } else {
-                src.floats(data.data(), data.size());
+                src.floats(into, std::size_t(count) * values);
             }
             src.leave();
-            if (where == 2 && type == kQ3AttributeTypeNormal) {
-                mesh.normals.resize(count);
-                std::memcpy(mesh.normals.data(), data.data(), data.size() * sizeof(float));
-            } else if (where == 2 && (type == kQ3AttributeTypeSurfaceUV ||
-                                      (type == kQ3AttributeTypeShadingUV && mesh.uvs.empty()))) {
-                mesh.uvs.resize(count);
-                std::memcpy(mesh.uvs.data(), data.data(), data.size() * sizeof(float));
-            } else if (where == 2 && type == kQ3AttributeTypeDiffuseColor) {
-                mesh.colors.resize(count);
-                std::memcpy(mesh.colors.data(), data.data(), data.size() * sizeof(float));
-            } else if (where == 0 && type == kQ3AttributeTypeDiffuseColor) {
-                triangleColors.resize(count);
-                std::memcpy(triangleColors.data(), data.data(), data.size() * sizeof(float));
-            }
             return true;
         },
         [&](Ref<Object>& object) { return slots.attach(r, object); });
@@ -271,9 +278,10 @@ Ref<Object> readMesh(Reading& r) {
     readSets(r, slots);
     std::vector<std::uint32_t> faceOf;
     for (std::size_t f = 0; f < faces.size(); ++f) {
-        const std::size_t before = mesh.triangles.size();
-        triangulatePolygon(mesh.points, faces[f], mesh.triangles);
-        faceOf.insert(faceOf.end(), (mesh.triangles.size() - before) / 3, std::uint32_t(f));
+        std::vector<std::uint32_t> triangles;
+        triangulatePolygon(mesh.points, faces[f], triangles);
+        mesh.triangles.insert(mesh.triangles.end(), triangles.begin(), triangles.end());
+        faceOf.insert(faceOf.end(), triangles.size() / 3, std::uint32_t(f));
     }
     applyVertexSets(mesh, slots);
     const bool faceColors = std::any_of(slots.face.begin(), slots.face.end(), [](const Ref<AttributeSet>& s) {
@@ -325,7 +333,9 @@ Ref<Object> readPolygonal(Reading& r) {
     } else {
         // Contours after the first are holes in it.
         std::erase_if(contours, [](const auto& c) { return c.size() < 3; });
-        triangulatePolygon(mesh.points, contours, mesh.triangles);
+        std::vector<std::uint32_t> triangles;
+        triangulatePolygon(mesh.points, contours, triangles);
+        mesh.triangles.assign(triangles.begin(), triangles.end());
     }
     applyVertexSets(mesh, slots);
     if (code == kQ3GeometryTypeTriangle) return shape<kQ3GeometryTypeTriangle>(std::move(mesh), slots);
