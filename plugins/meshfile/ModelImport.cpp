@@ -93,7 +93,10 @@ void loadModel(ModelSequenceRecord& record, const String& path) {
   const std::string name = fileName(path.c_str());
 
   Owned model{q3Check(Q3OrderedDisplayGroup_New())};
-  Owned content{q3Check(Q3OrderedDisplayGroup_New())};
+  // The file's objects keep their order: a transform, style or shader in a
+  // file acts on what follows it, which an ordered group (transforms first)
+  // would change for every file with more than one placed object.
+  Owned content{q3Check(Q3DisplayGroup_New())};
 
   // Never block in open: a path may name a FIFO or a device.
   Descriptor descriptor{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};

@@ -8,7 +8,8 @@
 namespace vask {
 
 // Reads `path` into a new model group (a Phong illumination, the record's
-// model transform and the file's drawable objects, in that order) and, on
+// model transform and a display group of the file's drawable objects in
+// file order) and, on
 // success only, installs it and the path in the record; on any failure the
 // record keeps its model and path. Shows the wait cursor while reading;
 // Escape stops the read (code kQ3NoticeFileCancelled). The file is opened

@@ -24,7 +24,7 @@ constexpr std::size_t kMaxTables = 1024;
 }  // namespace
 
 std::string Reading::what() const {
-    return "the " + kindName(head) + (src.isText() ? "" : " at byte " + std::to_string(head.start));
+    return "the " + kindName(head) + (src.isText() ? " near " + src.where() : " at byte " + std::to_string(head.start));
 }
 
 void Reading::checkCount(std::uint64_t count, std::uint64_t values, unsigned width, const char* name) const {
