@@ -220,12 +220,22 @@ TEST_F(FileReadTest, MalformedFilesFailWithAnErrorNeverACrash) {
         w.end();
     });
     pastParent[24 + 7] = char(60);  // the box's size now runs past its container
+    // Each group holds the one before twice: 2^40 boxes once unfolded.
+    std::string laughs = "3DMetafile ( 1 6 Normal toc> )\ng1: BeginGroup ( DisplayGroup ( ) ) Box ( ) EndGroup ( )\n";
+    std::string entries;
+    for (int k = 2; k <= 40; ++k) {
+        laughs += "g" + std::to_string(k) + ": BeginGroup ( DisplayGroup ( ) ) Reference ( " + std::to_string(k - 1) +
+                  " ) Reference ( " + std::to_string(k - 1) + " ) EndGroup ( )\n";
+    }
+    for (int k = 1; k <= 40; ++k) entries += " " + std::to_string(k) + " g" + std::to_string(k) + ">";
+    laughs += "toc: TableOfContents ( -1 41 -1 0 12 40" + entries + " )\n";
     const std::vector<Case> cases = {
         {"an index past the points", triMesh(1, 3, 7), kQ3ErrorInvalidMetafileObject},
         {"a count past the object", triMesh(0x7fffffff, 3, 2), kQ3ErrorInvalidMetafileObject},
         {"a huge point count", triMesh(1, 0xffffffffu, 2), kQ3ErrorInvalidMetafileObject},
         {"a child past its parent", pastParent, kQ3ErrorInvalidMetafileObject},
         {"deep nesting", nested, kQ3ErrorInvalidMetafile},
+        {"references that multiply a group", laughs, kQ3ErrorInvalidMetafileObject},
         {"not a 3DMF file", "3DMX and more", kQ3ErrorInvalidMetafile},
         {"a text value that is no number", "3DMetafile ( 1 6 Normal x> ) Point ( 1 two 3 )",
          kQ3ErrorInvalidMetafilePrimitive},

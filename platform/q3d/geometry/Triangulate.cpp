@@ -28,11 +28,15 @@ void fan(std::span<const std::uint32_t> ring, std::vector<std::uint32_t>& triang
 }  // namespace
 
 void triangulatePolygon(std::span<const TQ3Point3D> points, std::span<const std::vector<std::uint32_t>> contours,
-                        std::vector<std::uint32_t>& triangles) {
+                        std::vector<std::uint32_t>& triangles, std::uint64_t& budget) {
     if (contours.empty() || contours[0].size() < 3) return;
     std::size_t total = 0;
     for (const auto& c : contours) total += c.size();
-    if (total > kMaxClippedPoints) {
+    auto spend = [&](std::uint64_t steps) {
+        budget = budget > steps ? budget - steps : 0;
+        return budget > 0;
+    };
+    if (total > kMaxClippedPoints || !spend(total * total)) {
         fan(contours[0], triangles);
         return;
     }
@@ -85,6 +89,7 @@ void triangulatePolygon(std::span<const TQ3Point3D> points, std::span<const std:
             if (clear) best = j, bestDistance = distance;
         }
         if (best == ring.size()) best = 0;
+        if (!spend(ring.size() * (ring.size() + hole.size()))) break;
         std::vector<std::uint32_t> merged(ring.begin(), ring.begin() + std::ptrdiff_t(best) + 1);
         for (std::size_t i = 0; i <= hole.size(); ++i) merged.push_back(hole[(from + i) % hole.size()]);
         merged.insert(merged.end(), ring.begin() + std::ptrdiff_t(best), ring.end());
@@ -98,7 +103,7 @@ void triangulatePolygon(std::span<const TQ3Point3D> points, std::span<const std:
     for (std::size_t i = 0; i < live.size(); ++i) live[i] = i;
     std::size_t misses = 0, i = 0;
     while (live.size() > 3) {
-        if (misses > live.size()) break;  // no ear left: the rest is fanned
+        if (misses > live.size() || !spend(live.size())) break;  // no ear left (or no time): the rest is fanned
         const std::size_t count = live.size();
         const std::size_t ia = live[(i + count - 1) % count], ib = live[i % count], ic = live[(i + 1) % count];
         bool ear = cross(at[ia], at[ib], at[ic]) > 0;

@@ -15,11 +15,13 @@ namespace q3d {
 // holes in it, projected on the plane that fits the outline best. Triangles
 // run the way the outline runs. Ears are clipped after each hole is bridged
 // to the outline; a polygon too large for that (more than kMaxClippedPoints
-// corners) or one that stops yielding ears (it crosses itself) gets a fan
-// over what is left instead, so every polygon gives triangles in bounded
-// time. Precondition: every index is below points.size().
+// corners), one that stops yielding ears (it crosses itself), or one met
+// when `budget` (steps of the clipping, shared by every polygon of a file
+// and counted down here) has run out gets a fan over what is left instead,
+// so that a file's polygons take bounded time whatever they are.
+// Precondition: every index is below points.size().
 void triangulatePolygon(std::span<const TQ3Point3D> points, std::span<const std::vector<std::uint32_t>> contours,
-                        std::vector<std::uint32_t>& triangles);
+                        std::vector<std::uint32_t>& triangles, std::uint64_t& budget);
 
 inline constexpr std::size_t kMaxClippedPoints = 4096;
 

@@ -39,7 +39,14 @@ Ref<Object> ObjectReader::next() {
     ObjectHead head;
     while (src_.enter(head, Source::AtTop::kJunkEnds)) {
         Ref<Object> object = readObject(head, 0);
-        if (object) return object;
+        if (!object) continue;
+        const auto inner = ctx_.unfolded.find(object.get());
+        ctx_.unfoldedInFile += inner != ctx_.unfolded.end() ? inner->second : 1;
+        if (ctx_.unfoldedInFile > kMaxUnfolded) {
+            fail(kQ3ErrorInvalidMetafileObject,
+                 "the file stands for more than " + std::to_string(kMaxUnfolded) + " objects once its references are unfolded");
+        }
+        return object;
     }
     return {};
 }
@@ -229,6 +236,7 @@ Ref<Object> ObjectReader::readGroup(const ObjectHead& head, int depth) {
     src_.leave();
     Group& members = *group;
     Ref<Object> result = own(std::move(group));
+    std::uint64_t unfolded = 0;
     // Members follow as siblings up to the matching EndGroup.
     ObjectHead member;
     for (;;) {
@@ -242,14 +250,26 @@ Ref<Object> ObjectReader::readGroup(const ObjectHead& head, int depth) {
         }
         Ref<Object> object = readObject(member, depth + 1);
         if (!object) continue;
-        auto* nested = objectAs<Group>(*object);
-        if (members.accepts(*object) && (nested == nullptr || !nested->reaches(members))) {
+        // No member can hold this group: it is new, and a reference back to
+        // it is refused as a loop. (Asking each member would walk every path
+        // through shared groups, which references can make exponential.)
+        if (members.accepts(*object)) {
+            const auto inner = ctx_.unfolded.find(object.get());
+            unfolded += inner != ctx_.unfolded.end() ? inner->second : 1;
+            if (unfolded > kMaxUnfolded) {
+                fail(kQ3ErrorInvalidMetafileObject, "a group stands for more than " + std::to_string(kMaxUnfolded) +
+                                                        " objects once its references are unfolded");
+            }
             members.add(*object);
         } else {
             postWarning(kQ3WarningInvalidObjectInGroupMetafile);
         }
     }
     (void)head;
+    ctx_.unfolded[result.get()] = std::max<std::uint64_t>(unfolded, 1);
+    // Kept alive while the file is open, so that no later object takes the
+    // address the count is filed under.
+    ctx_.setKeepers[result.get()] = Ref<Object>::share(result.get());
     return result;
 }
 

@@ -24,12 +24,24 @@ struct ReadContext {
     std::unordered_set<std::uint64_t> resolving;
     // The texture shader an attribute set carried, kept beside the set.
     std::unordered_map<const Object*, Ref<TextureShader>> setTextures;
+    // Objects whose addresses key the maps here, kept alive while the file
+    // is open so that no other object can take their address.
     std::unordered_map<const Object*, Ref<Object>> setKeepers;
     std::unordered_map<const Object*, TQ3ObjectType> capOf;
+    // Steps of polygon triangulation left for the whole file.
+    std::uint64_t triangulationBudget = std::uint64_t{1} << 27;
+    // How many objects each group stands for with its nested groups
+    // unfolded: references can nest one group in another many times over,
+    // and drawing walks every path.
+    std::unordered_map<const Object*, std::uint64_t> unfolded;
+    std::uint64_t unfoldedInFile = 0;  // of the top-level objects read so far
 };
 
 // Objects nest (containers, groups, references) at most this deep.
 inline constexpr int kMaxNesting = 64;
+// A file may stand for at most this many objects, its groups unfolded, so
+// that drawing a model takes bounded time.
+inline constexpr std::uint64_t kMaxUnfolded = std::uint64_t{1} << 20;
 
 class ObjectReader {
 public:

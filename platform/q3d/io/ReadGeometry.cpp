@@ -279,7 +279,7 @@ Ref<Object> readMesh(Reading& r) {
     std::vector<std::uint32_t> faceOf;
     for (std::size_t f = 0; f < faces.size(); ++f) {
         std::vector<std::uint32_t> triangles;
-        triangulatePolygon(mesh.points, faces[f], triangles);
+        triangulatePolygon(mesh.points, faces[f], triangles, r.ctx.triangulationBudget);
         mesh.triangles.insert(mesh.triangles.end(), triangles.begin(), triangles.end());
         faceOf.insert(faceOf.end(), triangles.size() / 3, std::uint32_t(f));
     }
@@ -334,7 +334,7 @@ Ref<Object> readPolygonal(Reading& r) {
         // Contours after the first are holes in it.
         std::erase_if(contours, [](const auto& c) { return c.size() < 3; });
         std::vector<std::uint32_t> triangles;
-        triangulatePolygon(mesh.points, contours, triangles);
+        triangulatePolygon(mesh.points, contours, triangles, r.ctx.triangulationBudget);
         mesh.triangles.assign(triangles.begin(), triangles.end());
     }
     applyVertexSets(mesh, slots);
