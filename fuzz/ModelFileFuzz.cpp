@@ -4,6 +4,7 @@
 // and binary files of both byte orders.
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 
 #include "platform/q3d/QD3D.h"
 #include "platform/q3d/QD3DErrors.h"

@@ -112,6 +112,11 @@ void writeGallery(ModelWriter& w) {
     floats(w, {0, 1, 0, 1});
     w.end();
     caps(w);
+    w.begin("Container", "cntr");
+    w.begin("TopCapAttributeSet", "tcas");
+    w.end();
+    colour(w, 1, 1, 0.2f);
+    w.end();
     colour(w, 0.9f, 0.3f, 0.3f);
     w.end();
 

@@ -124,18 +124,23 @@ std::string checkKnots(std::span<const float> knots, std::size_t n, std::size_t 
 
 }  // namespace
 
-void tessellateCylinder(const SurfaceFrame& f, TQ3Uns32 caps, ShapeMesh& mesh) {
+void tessellateCylinder(const SurfaceFrame& f, TQ3Uns32 caps, ShapeMesh& mesh, const PartColors* colors) {
     const D3 o = d3(f.origin), a = d3(f.majorRadius), b = d3(f.minorRadius), h = d3(f.orientation);
     const Range ur = rangeOf(f.uMin, f.uMax), vr = rangeOf(f.vMin, f.vMax);
     auto ring = [&](double u) { return a * std::cos(kTwoPi * u) + b * std::sin(kTwoPi * u); };
     auto at = [&](double u, double v) { return o + ring(u) + h * v; };
     addSheet(mesh, ur, vr, kAround, kAlong, at, [&](double, double v) { return o + h * v; });
+    if (colors != nullptr) mesh.colors.assign(mesh.points.size(), colors->side);
     for (const bool top : {false, true}) {
         if ((caps & (top ? kQ3EndCapMaskTop : kQ3EndCapMaskBottom)) == 0) continue;
         const double v = top ? vr.hi : vr.lo;
         std::vector<D3> rim;
         for (std::uint32_t i = 0; i <= kAround; ++i) rim.push_back(at(ur.lo + (ur.hi - ur.lo) * i / kAround, v));
         addCap(mesh, o + h * v, rim, top ? h : h * -1.0);
+        if (colors != nullptr) {
+            const TQ3ColorRGB* part = top ? colors->top : colors->bottom;
+            mesh.colors.resize(mesh.points.size(), part != nullptr ? *part : colors->side);
+        }
     }
 }
 

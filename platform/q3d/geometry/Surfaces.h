@@ -24,9 +24,18 @@ struct SurfaceFrame {
     float uMin = 0, uMax = 1, vMin = 0, vMax = 1;
 };
 
+// Colours of a cylinder's parts, for caps with attribute sets of their own:
+// nullptr where a part has none (it then takes `side`).
+struct PartColors {
+    TQ3ColorRGB side{1, 1, 1};
+    const TQ3ColorRGB* top = nullptr;
+    const TQ3ColorRGB* bottom = nullptr;
+};
+
 // P = origin + cos(2πu)·major + sin(2πu)·minor + v·orientation; caps close
-// v = vMin (kQ3EndCapMaskBottom) and v = vMax (kQ3EndCapMaskTop).
-void tessellateCylinder(const SurfaceFrame& f, TQ3Uns32 caps, ShapeMesh& mesh);
+// v = vMin (kQ3EndCapMaskBottom) and v = vMax (kQ3EndCapMaskTop). With
+// `colors`, every point gets its part's colour.
+void tessellateCylinder(const SurfaceFrame& f, TQ3Uns32 caps, ShapeMesh& mesh, const PartColors* colors = nullptr);
 // P = origin + v·(cos(2πu)·major + sin(2πu)·minor): the centre at v = 0.
 void tessellateDisk(const SurfaceFrame& f, ShapeMesh& mesh);
 // A ring along the ellipse of major and minor round origin, its tube

@@ -480,7 +480,17 @@ Ref<Object> readRound(Reading& r) {
     }
     ShapeMesh mesh;
     if (code == kQ3GeometryTypeCylinder) {
-        tessellateCylinder(surfaceFrame(f), caps, mesh);
+        // Caps with colours of their own colour the points of their part.
+        auto colorOf = [](const Ref<AttributeSet>& set) {
+            return set && set->has(kQ3AttributeTypeDiffuseColor) ? set->diffuseColor() : nullptr;
+        };
+        PartColors parts;
+        parts.side = diffuseOf(slots.geometry.get(), {1, 1, 1});
+        if (const TQ3ColorRGB* face = colorOf(slots.faceCap)) parts.side = *face;
+        parts.top = colorOf(slots.top);
+        parts.bottom = colorOf(slots.bottom);
+        const bool own = parts.top != nullptr || parts.bottom != nullptr || colorOf(slots.faceCap) != nullptr;
+        tessellateCylinder(surfaceFrame(f), caps, mesh, own ? &parts : nullptr);
         return shape<kQ3GeometryTypeCylinder>(std::move(mesh), slots);
     }
     if (code == kQ3GeometryTypeDisk) {
