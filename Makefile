@@ -8,7 +8,7 @@ BUILD := build/$(PRESET)
 # VASK_WERROR=ON turns warnings into errors (CI does).
 CONFIGURE_FLAGS := $(if $(VASK_WERROR),-DVASK_WERROR=$(VASK_WERROR))
 
-.PHONY: demo test test-asan build setup clean
+.PHONY: demo test test-asan fuzz build setup clean
 
 setup:
 	@tools/setup.sh
@@ -28,6 +28,15 @@ test-asan: setup
 	@cmake --preset asan $(CONFIGURE_FLAGS) >/dev/null
 	@cmake --build build/asan
 	@ctest --preset asan
+
+# Every fuzz target (clang's libFuzzer, with the sanitizers) for FUZZ_SECONDS
+# each, from the seed corpora in fuzz/corpus/. FUZZ_SECONDS=1200 for a long run.
+FUZZ_SECONDS ?= 30
+fuzz:
+	@tools/setup.sh fuzz
+	@cmake --preset fuzz >/dev/null
+	@cmake --build build/fuzz --target fuzz_all
+	@tools/fuzz.sh build/fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build out

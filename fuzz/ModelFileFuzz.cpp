@@ -1,7 +1,8 @@
 // libFuzzer entry for the 3DMF reader: the bytes through a memory storage,
-// every object read until the end or an error, everything released. Both
-// encodings are reached: the corpus (fuzz/corpus/model/) holds text files
-// and binary files of both byte orders.
+// every object read until the end or an error, what was read measured both
+// ways, everything released. Both encodings are reached: the corpus
+// (fuzz/corpus/model/) holds text files and binary files of both byte
+// orders. `make fuzz` builds it as fuzz_model and runs it from that corpus.
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>

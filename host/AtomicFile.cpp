@@ -1,6 +1,7 @@
 #include "host/AtomicFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "host/HostError.h"
+#include "host/Interruption.h"
 
 namespace vask::host {
 namespace {
@@ -22,11 +24,46 @@ std::filesystem::path temporaryFor(const std::filesystem::path& target) {
                                  std::to_string(::getpid()) + "-" + std::to_string(++gCounter));
 }
 
+const char* kindOf(const struct stat& st) {
+  if (S_ISDIR(st.st_mode)) return "a folder";
+  if (S_ISFIFO(st.st_mode)) return "a FIFO";
+  if (S_ISCHR(st.st_mode)) return "a character device";
+  if (S_ISBLK(st.st_mode)) return "a block device";
+  if (S_ISSOCK(st.st_mode)) return "a socket";
+  return "not a regular file";
+}
+
+// The file a write to `target` replaces: `target` itself, or for a symbolic
+// link the file it leads to (the link stays a link). Refuses a target that
+// exists and is not a regular file: renaming over a device node or a FIFO
+// would replace it with a plain file (as root, even /dev/null).
+std::filesystem::path destinationOf(const std::filesystem::path& target) {
+  std::filesystem::path path = target;
+  struct stat st {};
+  if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    std::error_code ec;
+    path = std::filesystem::weakly_canonical(target, ec);
+    if (ec) throw HostError(target.string() + ": cannot follow the link: " + ec.message());
+  }
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    throw HostError(target.string() + ": exists and is " + kindOf(st) +
+                    "; only a regular file is replaced");
+  }
+  return path;
+}
+
 }  // namespace
 
-void replaceFile(const std::filesystem::path& target,
+void replaceFile(const std::filesystem::path& requested,
                  const std::function<void(const std::filesystem::path&)>& write) {
+  const std::filesystem::path target = destinationOf(requested);
   const std::filesystem::path temporary = temporaryFor(target);
+  // Noted while it exists, so that a process ended by a second Ctrl-C still
+  // removes it.
+  struct Noted {
+    int slot;
+    ~Noted() { releaseTemporary(slot); }
+  } noted{registerTemporary(temporary.c_str())};
   std::error_code ignored;
   try {
     write(temporary);
@@ -37,7 +74,7 @@ void replaceFile(const std::filesystem::path& target,
   if (std::rename(temporary.c_str(), target.c_str()) != 0) {
     const int code = errno;
     std::filesystem::remove(temporary, ignored);
-    throw HostError(target.string() + ": cannot write: " + std::strerror(code));
+    throw HostError(requested.string() + ": cannot write: " + std::strerror(code));
   }
 }
 

@@ -11,6 +11,13 @@ int CliDesktop::messageBox(os::WindowRef, std::string_view text, std::string_vie
   return os::kButtonOk;
 }
 
+std::optional<std::string> CliDesktop::showOpenFileDialog(const os::OpenFileRequest&) {
+  if (openFileAnswers_.empty()) return std::nullopt;
+  std::string path = std::move(openFileAnswers_.front());
+  openFileAnswers_.pop_front();
+  return path;
+}
+
 os::Cursor CliDesktop::setCursor(os::Cursor cursor) { return std::exchange(cursor_, cursor); }
 
 }  // namespace vask::host

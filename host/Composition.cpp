@@ -304,6 +304,25 @@ void Composition::applyValues(const Applied& a, double frame) {
   for (const Bound& b : a.values) applyValue(*a.instance, b.index, b.track.at(frame));
 }
 
+Instance* Composition::instanceAt(std::size_t layer, std::size_t effect) const {
+  for (const Applied& a : applied_)
+    if (a.layer == layer && a.effect == effect) return a.instance;
+  return nullptr;
+}
+
+void Composition::seek(int64_t frame) {
+  if (frame < 0 || frame >= frameCount()) {
+    throw HostError("frame " + std::to_string(frame) + " is outside the composition's frames 0 … " +
+                    std::to_string(frameCount() - 1));
+  }
+  const FrameRate rate = project_.composition.rate;
+  for (const Applied& a : applied_) {
+    applyValues(a, static_cast<double>(frame));
+    a.instance->setTime(static_cast<int32_t>(frame * rate.den), static_cast<int32_t>(rate.den),
+                        static_cast<uint32_t>(rate.num));
+  }
+}
+
 // ---- frames ------------------------------------------------------------------
 
 World Composition::renderFrame(int64_t frame, StageTimes* times) {

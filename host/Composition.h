@@ -84,6 +84,14 @@ class Composition {
   // or re-setup failed, or what `write` threw (after the re-setups).
   void save(const std::function<void(const Json&)>& write);
 
+  // The instance of the `effect`th effect (0-based) of layer `layer`
+  // (0-based, bottom first), or null when there is none.
+  Instance* instanceAt(std::size_t layer, std::size_t effect) const;
+  // Gives every instance the time of frame `frame` and its parameter values
+  // at that time, as a frame does before its commands (what the effect
+  // controls show at that frame). Throws HostError outside the frames.
+  void seek(int64_t frame);
+
   // Sequence setdown of every instance, global setdown of every effect;
   // one line per failure.
   std::vector<std::string> shutDown();

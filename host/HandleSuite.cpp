@@ -35,6 +35,8 @@ struct Suite {
   std::vector<std::string> messages;
   std::size_t violationCount = 0;
   int failNext = 0;
+  std::size_t failAfter = 0;  // newHandle calls to pass before failNext applies
+  std::size_t calls = 0;      // newHandle calls ever made
 };
 
 Suite& suite() {
@@ -80,9 +82,14 @@ PF_Handle adopt(Suite& s, std::unique_ptr<Record> r) {
 PF_Handle newHandle(uint64_t size) {
   Suite& s = suite();
   std::lock_guard lock(s.mutex);
+  ++s.calls;
   if (s.failNext > 0) {
-    --s.failNext;
-    return nullptr;
+    if (s.failAfter > 0) {
+      --s.failAfter;
+    } else {
+      --s.failNext;
+      return nullptr;
+    }
   }
   auto r = std::make_unique<Record>();
   // A zero-sized block still gets an address, so `*h` is never null.
@@ -212,10 +219,17 @@ void clearViolations() {
   s.violationCount = 0;
 }
 
-void failNextNewHandles(int count) {
+void failNextNewHandles(int count, std::size_t skip) {
   Suite& s = suite();
   std::lock_guard guard(s.mutex);
   s.failNext = count > 0 ? count : 0;
+  s.failAfter = s.failNext > 0 ? skip : 0;
+}
+
+std::size_t newHandleCalls() {
+  Suite& s = suite();
+  std::lock_guard guard(s.mutex);
+  return s.calls;
 }
 
 }  // namespace vask::host::handles

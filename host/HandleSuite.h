@@ -65,7 +65,10 @@ PF_Handle fromBytes(std::span<const std::byte> data);
 std::vector<std::string> violations();
 std::size_t violationCount();
 void clearViolations();
-// Makes the next `count` calls of newHandle return null (count <= 0 clears).
-void failNextNewHandles(int count);
+// Makes `count` calls of newHandle return null, after `skip` calls that
+// succeed (count <= 0 clears).
+void failNextNewHandles(int count, std::size_t skip = 0);
+// Calls of newHandle made so far (a fault sweep counts a scenario's).
+std::size_t newHandleCalls();
 
 }  // namespace vask::host::handles

@@ -2,11 +2,11 @@
 
 #include <array>
 #include <cstring>
-#include <fstream>
 #include <iomanip>
 #include <sstream>
 
 #include "host/HostError.h"
+#include "host/InputFile.h"
 #include "platform/effect_api/PiPL.h"
 
 namespace vask::host {
@@ -28,45 +28,6 @@ uint32_t le32(const std::byte* p) {
 uint64_t le64(const std::byte* p) {
   return static_cast<uint64_t>(le32(p)) | (static_cast<uint64_t>(le32(p + 4)) << 32);
 }
-
-// A file read with explicit offsets; every read is checked against the size.
-class FileReader {
- public:
-  explicit FileReader(const std::filesystem::path& path) : name_(path.string()) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) throw HostError(name_ + ": is a folder, not a file");
-    in_.open(path, std::ios::binary);
-    if (!in_) throw HostError(name_ + ": cannot open file");
-    in_.seekg(0, std::ios::end);
-    const std::streamoff end = in_.tellg();
-    if (end < 0) throw HostError(name_ + ": cannot read file size");
-    size_ = static_cast<uint64_t>(end);
-  }
-
-  uint64_t size() const { return size_; }
-  const std::string& name() const { return name_; }
-
-  // `length` bytes at `offset`; `what` names the structure for the message.
-  std::vector<std::byte> read(uint64_t offset, uint64_t length, std::string_view what) {
-    if (offset > size_ || length > size_ - offset) {
-      throw HostError(name_ + ": " + std::string(what) + " at file offset " + hex(offset) + " (" +
-                      std::to_string(length) + " bytes) runs past the end of the file (" +
-                      std::to_string(size_) + " bytes)");
-    }
-    std::vector<std::byte> out(static_cast<std::size_t>(length));
-    in_.seekg(static_cast<std::streamoff>(offset));
-    if (length > 0 &&
-        !in_.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(length))) {
-      throw HostError(name_ + ": read error at file offset " + hex(offset));
-    }
-    return out;
-  }
-
- private:
-  std::string name_;
-  std::ifstream in_;
-  uint64_t size_ = 0;
-};
 
 constexpr std::size_t kElfHeaderSize = 64;
 constexpr std::size_t kSectionHeaderSize = 64;
@@ -208,7 +169,7 @@ PiPLInfo parsePiPL(std::span<const std::byte> bytes, std::string_view source) {
 std::optional<std::vector<std::byte>> readElfSection(const std::filesystem::path& path,
                                                      std::string_view sectionName,
                                                      std::size_t maxSize) {
-  FileReader file(path);
+  const InputFile file(path);
   const std::string& name = file.name();
   if (file.size() < kElfHeaderSize) {
     throw HostError(name + ": not an ELF file (" + std::to_string(file.size()) + " bytes)");

@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 
+#include "host/ElfCheck.h"
 #include "host/HostError.h"
 #include "platform/effect_api/PiPL.h"
 
@@ -43,6 +44,10 @@ std::shared_ptr<PluginLibrary> PluginLibrary::load(const std::filesystem::path& 
                     std::string(pipl::kKindEffect) + "')");
   }
   if (info.entryPoint.empty()) throw HostError(name + ": PiPL names no entry point");
+
+  // The system's loader trusts the file's structure; a damaged library must
+  // be refused here rather than crash the host inside dlopen.
+  checkLoadableElf(path);
 
   // A path without a slash would make dlopen search the library path instead.
   std::error_code ec;

@@ -13,6 +13,7 @@
 
 #include "host/AtomicFile.h"
 #include "host/HostError.h"
+#include "host/InputFile.h"
 
 namespace vask::host {
 namespace {
@@ -103,8 +104,7 @@ bool encodeRows(png_structp png, png_infop info, const World& world, png_byte* r
 }
 
 File openForReading(const std::filesystem::path& path) {
-  File f(std::fopen(path.c_str(), "rb"));
-  if (!f) throw HostError(path.string() + ": cannot open: " + std::strerror(errno));
+  File f(openInputStream(path));
   std::array<unsigned char, 8> head{};
   const std::size_t n = std::fread(head.data(), 1, head.size(), f.get());
   if (n != head.size() || head != kSignature) {
@@ -126,6 +126,7 @@ File beginRead(const std::filesystem::path& path, png_image& image) {
       image.width > static_cast<png_uint_32>(World::kMaxSide) ||
       image.height > static_cast<png_uint_32>(World::kMaxSide) ||
       uint64_t{image.width} * image.height > kMaxPngPixels) {
+    png_image_free(&image);  // the reader's structures, made by the begin call
     throw HostError(path.string() + ": picture of " + std::to_string(image.width) + " x " +
                     std::to_string(image.height) + " pixels is larger than this host reads (" +
                     std::to_string(World::kMaxSide) + " pixels a side, " +

@@ -8,14 +8,16 @@
 #include <limits>
 #include <numeric>
 #include <sstream>
+#include <unordered_set>
 
 #include "host/Base64.h"
+#include "host/InputFile.h"
 
 namespace vask::host {
 namespace {
 
 // Longest project file read; a project is a few kilobytes of text.
-constexpr std::uintmax_t kMaxProjectBytes = 64u << 20;
+constexpr std::size_t kMaxProjectBytes = 64u << 20;
 constexpr int kMaxDepth = 32;
 
 [[noreturn]] void fail(const std::string& where, const std::string& what) {
@@ -114,12 +116,56 @@ Interpolation parseInterpolation(const Json& v, const std::string& where) {
   fail(where, "interpolation " + briefText(v) + " is not one of \"linear\", \"hold\"");
 }
 
+// Keys lie within the times a plug-in can be asked for: int32 counts of the
+// time scale. Beyond that two distinct times can round to the same frame (or
+// to infinity), and the interpolation between them means nothing.
+constexpr double kMaxKeyFrame = 2147483647.0;
+
 // A key's time in composition frames.
 double keyFrame(const Json& key, const FrameRate& rate, const std::string& where) {
   const bool t = key.contains("t"), f = key.contains("f");
   if (t == f) fail(where, "a keyframe needs exactly one of \"t\" (seconds) or \"f\" (frames)");
-  if (t) return number(key["t"], where, "\"t\"") * rate.fps();
-  return number(key["f"], where, "\"f\"");
+  const double frame = t ? number(key["t"], where, "\"t\"") * rate.fps() : number(key["f"], where, "\"f\"");
+  if (!(std::abs(frame) <= kMaxKeyFrame)) {
+    fail(where, std::string(t ? "\"t\" " + briefText(key["t"]) : "\"f\" " + briefText(key["f"])) +
+                    " is outside the times a composition can have (±2147483647 frames)");
+  }
+  return frame;
+}
+
+// Two keys closer than this are at the same frame.
+constexpr double kSameFrame = 1e-9;
+
+// Refuses a parameter whose keys share a frame, naming the first key in file
+// order that meets an earlier one. Sorting once keeps this fast for any
+// number of keys.
+void checkDistinctFrames(const std::vector<KeySetting>& keys, const std::vector<std::string>& where) {
+  std::vector<std::size_t> order(keys.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return keys[a].frame < keys[b].frame; });
+  std::size_t worst = keys.size();
+  for (std::size_t run = 0; run < order.size();) {
+    // A run of keys each within kSameFrame of the one before: every key in it
+    // after the earliest in file order meets an earlier one.
+    std::size_t end = run + 1, first = order[run], second = keys.size();
+    while (end < order.size() && keys[order[end]].frame - keys[order[end - 1]].frame < kSameFrame) {
+      const std::size_t i = order[end];
+      if (i < first) {
+        second = first;
+        first = i;
+      } else {
+        second = std::min(second, i);
+      }
+      ++end;
+    }
+    worst = std::min(worst, second);
+    run = end;
+  }
+  if (worst == keys.size()) return;
+  std::ostringstream f;
+  f << keys[worst].frame;
+  fail(where[worst], "is at frame " + f.str() + ", where another keyframe already is");
 }
 
 ParamSetting parseParam(const std::string& name, const Json& v, const FrameRate& rate,
@@ -137,6 +183,9 @@ ParamSetting parseParam(const std::string& name, const Json& v, const FrameRate&
   const Json& keys = v["keyframes"];
   if (!keys.is_array() || keys.empty()) fail(where, "\"keyframes\" expects a non-empty array");
   p.keyed = true;
+  std::vector<std::string> places;
+  p.keys.reserve(keys.size());
+  places.reserve(keys.size());
   for (std::size_t i = 0; i < keys.size(); ++i) {
     const std::string at = where + ", keyframe " + std::to_string(i + 1);
     const Json& key = requireObject(keys[i], at);
@@ -146,15 +195,10 @@ ParamSetting parseParam(const std::string& name, const Json& v, const FrameRate&
     if (!key.contains("value")) fail(at, "has no \"value\"");
     k.value = key["value"];
     if (key.contains("interpolation")) k.interpolation = parseInterpolation(key["interpolation"], at);
-    for (const auto& other : p.keys) {
-      if (std::abs(other.frame - k.frame) < 1e-9) {
-        std::ostringstream f;
-        f << k.frame;
-        fail(at, "is at frame " + f.str() + ", where another keyframe already is");
-      }
-    }
     p.keys.push_back(std::move(k));
+    places.push_back(at);
   }
+  checkDistinctFrames(p.keys, places);
   return p;
 }
 
@@ -184,6 +228,20 @@ ProjectEffect parseEffect(const Json& v, const FrameRate& rate, const std::strin
     std::string why;
     auto bytes = decodeBase64(v["flat"].get<std::string>(), &why);
     if (!bytes) fail(where, "its saved sequence data (\"flat\") is not valid base64: " + why);
+    // Saved sequence data is only ever handed back as a flattened record,
+    // which starts with the 32-bit flag 1. Anything else (above all the live
+    // form's flag 0, whose record holds this process's pointers) is refused
+    // here, before an effect sees it.
+    int32_t flag = -1;
+    if (bytes->size() >= sizeof flag) std::memcpy(&flag, bytes->data(), sizeof flag);
+    if (flag != 1) {
+      const std::string found =
+          bytes->size() < sizeof flag ? "it is only " + std::to_string(bytes->size()) + " bytes long"
+                                      : "it starts with " + std::to_string(flag) +
+                                            (flag == 0 ? ", the flag of a record held in memory" : "");
+      fail(where, "its saved sequence data (\"flat\") is not a flattened record, which starts "
+                  "with the 32-bit flag 1: " + found);
+    }
     e.flat = std::move(*bytes);
   }
   if (v.contains("model")) {
@@ -298,10 +356,10 @@ ProjectComposition parseComposition(const Json& doc, const std::string& file) {
   } else {
     const double seconds = number(v["duration"], where, "\"duration\"");
     const double frames = std::ceil(seconds * c.rate.fps() - 1e-6);
-    if (frames < 1 || frames > static_cast<double>(maxFrames)) {
-      fail(where, "\"duration\" " + briefText(v["duration"]) + " gives " +
-                      std::to_string(static_cast<long long>(frames)) + " frames, outside 1 … " +
-                      std::to_string(maxFrames));
+    // Written so that an infinite or huge product fails before any conversion.
+    if (!(frames >= 1 && frames <= static_cast<double>(maxFrames))) {
+      fail(where, "\"duration\" " + briefText(v["duration"]) + " s at " + briefText(v["frame_rate"]) +
+                      " frames per second is outside 1 … " + std::to_string(maxFrames) + " frames");
     }
     c.frames = static_cast<int64_t>(frames);
   }
@@ -381,6 +439,14 @@ std::string FramePattern::name(int64_t n) const {
   return prefix_ + digits + suffix_;
 }
 
+bool FramePattern::matches(std::string_view fileName) const {
+  if (fileName.size() < prefix_.size() + suffix_.size() + std::max(width_, 1)) return false;
+  if (!fileName.starts_with(prefix_) || !fileName.ends_with(suffix_)) return false;
+  const std::string_view digits = fileName.substr(prefix_.size(), fileName.size() - prefix_.size() - suffix_.size());
+  return static_cast<int>(digits.size()) >= width_ &&
+         std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 std::string briefText(const Json& value) {
   std::string s = value.dump();
   if (s.size() > 60) s = s.substr(0, 57) + "...";
@@ -456,6 +522,95 @@ PF_Pixel parseColour(const Json& value, std::vector<std::string>* warnings) {
 
 namespace {
 
+struct NumberTooLarge {
+  std::string token;
+};
+
+// Checks a project's text before it becomes a document. Nothing in a project
+// nests deeply, so a limit keeps every later walk of the document (messages,
+// saving) within a small, known depth. A member written twice in one object
+// would silently lose one of its values. A number beyond a double's range
+// would become infinity.
+class ProjectTextCheck final : public nlohmann::json_sax<Json> {
+ public:
+  explicit ProjectTextCheck(const std::string& name) : name_(name) {}
+
+  bool null() override { return true; }
+  bool boolean(bool) override { return true; }
+  bool number_integer(number_integer_t) override { return true; }
+  bool number_unsigned(number_unsigned_t) override { return true; }
+  bool number_float(number_float_t value, const string_t& token) override {
+    if (!std::isfinite(value)) throw NumberTooLarge{token};
+    return true;
+  }
+  bool string(string_t&) override { return true; }
+  bool binary(binary_t&) override { return true; }
+  bool start_object(std::size_t) override {
+    enter();
+    keys_.emplace_back();
+    return true;
+  }
+  bool key(string_t& key) override {
+    if (!keys_.back().insert(key).second) {
+      throw ProjectError(name_ + ": member " + inQuotes(key) +
+                         " appears twice in one object; only one value can count");
+    }
+    return true;
+  }
+  bool end_object() override {
+    keys_.pop_back();
+    --depth_;
+    return true;
+  }
+  bool start_array(std::size_t) override {
+    enter();
+    return true;
+  }
+  bool end_array() override {
+    --depth_;
+    return true;
+  }
+  bool parse_error(std::size_t, const std::string& lastToken, const nlohmann::detail::exception& e) override {
+    if (const auto* syntax = dynamic_cast<const Json::parse_error*>(&e)) throw *syntax;
+    throw NumberTooLarge{lastToken};  // the reader's only other error: 406, number overflow
+  }
+
+ private:
+  void enter() {
+    if (++depth_ > kMaxDepth) {
+      throw ProjectError(name_ + ": values nest deeper than " + std::to_string(kMaxDepth) +
+                         " levels; no project needs that");
+    }
+  }
+
+  const std::string& name_;
+  int depth_ = 0;
+  std::vector<std::unordered_set<std::string>> keys_;
+};
+
+// Offset of the first number `token` outside strings in JSON `text`, or the
+// end of the text when there is none.
+std::size_t numberOffset(std::string_view text, std::string_view token) {
+  auto numberChar = [](char c) {
+    return (c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-';
+  };
+  bool inString = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (inString) {
+      if (c == '\\') ++i;
+      else if (c == '"') inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (!token.empty() && text.substr(i, token.size()) == token &&
+               (i == 0 || !numberChar(text[i - 1])) &&
+               (i + token.size() == text.size() || !numberChar(text[i + token.size()]))) {
+      return i;
+    }
+  }
+  return text.size();
+}
+
 bool scalar(const Json& v) { return !v.is_object() && !v.is_array(); }
 
 bool scalarArray(const Json& v) {
@@ -521,16 +676,17 @@ Project parseProject(std::string_view text, const std::filesystem::path& file) {
   p.file = file;
   p.name = file.stem().string();
   try {
-    // Nothing in a project nests deeply; a limit keeps every later walk of
-    // the document (messages, saving) within a small, known depth.
-    auto guard = [&name](int depth, nlohmann::detail::parse_event_t, Json&) {
-      if (depth > kMaxDepth) {
-        throw ProjectError(name + ": values nest deeper than " + std::to_string(kMaxDepth) +
-                           " levels; no project needs that");
-      }
-      return true;
-    };
-    p.document = Json::parse(text, guard);
+    // A first pass checks what the document reader would accept silently or
+    // report badly; the second builds the document. Both are linear.
+    ProjectTextCheck check(name);
+    Json::sax_parse(text, &check);
+    p.document = Json::parse(text);
+  } catch (const NumberTooLarge& e) {
+    // The one value error the reader reports without a position: find the
+    // number in the text.
+    const TextPosition at = positionOf(text, numberOffset(text, e.token));
+    throw ProjectError(name + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) +
+                       ": the number " + e.token + " is too large");
   } catch (const Json::parse_error& e) {
     const TextPosition at = positionOf(text, e.byte == 0 ? 0 : e.byte - 1);
     // nlohmann's text is "[json.exception…] parse error at line L, column C: detail".
@@ -562,21 +718,15 @@ Project parseProject(std::string_view text, const std::filesystem::path& file) {
 }
 
 Project loadProject(const std::filesystem::path& path) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    throw ProjectError(path.string() + ": is a folder, not a project file");
+  std::string text;
+  try {
+    // A FIFO or pipe is fine (a project made by another program); a device
+    // that never ends is cut off by the size limit.
+    text = readWholeFile(path, kMaxProjectBytes, Streams::Accept, "a project is a few kilobytes of text");
+  } catch (const HostError& e) {
+    throw ProjectError(e.what());
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ProjectError(path.string() + ": cannot open: " + std::strerror(errno));
-  const auto size = std::filesystem::file_size(path, ec);
-  if (!ec && size > kMaxProjectBytes) {
-    throw ProjectError(path.string() + ": " + std::to_string(size) +
-                       " bytes is too large for a project file");
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw ProjectError(path.string() + ": cannot read: " + std::strerror(errno));
-  return parseProject(text.str(), path);
+  return parseProject(text, path);
 }
 
 }  // namespace vask::host

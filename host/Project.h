@@ -90,6 +90,9 @@ class FramePattern {
   // The file name of frame number `n` (≥ 0), zero-padded to the pattern's width.
   std::string name(int64_t n) const;
   const std::string& text() const { return text_; }
+  // Whether `fileName` is one of the pattern's names: the text around the
+  // number as written, and at least the pattern's width of digits.
+  bool matches(std::string_view fileName) const;
 
  private:
   std::string text_, prefix_, suffix_;

@@ -1,6 +1,9 @@
 #include "host/ProjectCommands.h"
 
+#include <signal.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <chrono>
 #include <cstdio>
@@ -11,6 +14,7 @@
 #include "host/Composition.h"
 #include "host/FrameWriter.h"
 #include "host/HostError.h"
+#include "host/Interruption.h"
 #include "host/PluginCatalog.h"
 #include "host/PngImage.h"
 #include "host/Project.h"
@@ -80,6 +84,71 @@ std::string frameName(int64_t frame, int64_t last) {
   std::string n = std::to_string(frame);
   if (static_cast<int>(n.size()) < digits) n.insert(0, static_cast<std::size_t>(digits) - n.size(), '0');
   return "frame_" + n + ".png";
+}
+
+bool samePlace(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::error_code ec;
+  if (std::filesystem::equivalent(a, b, ec)) return true;
+  const auto ca = std::filesystem::weakly_canonical(a, ec);
+  if (ec) return false;
+  const auto cb = std::filesystem::weakly_canonical(b, ec);
+  return !ec && ca == cb;
+}
+
+// Refuses a render whose frames would land on a file the project reads: its
+// own file, a layer's picture, or any file of a layer's numbered sequence.
+// Rendering into the folder of the pictures is common; overwriting one of
+// them loses the user's input for good.
+void refuseOverwritingInputs(const Project& project, const std::filesystem::path& folder,
+                             const std::vector<std::filesystem::path>& outputs) {
+  for (const auto& out : outputs) {
+    auto refuse = [&](const std::string& what) {
+      throw HostError(out.string() + ": a frame would be written over " + what +
+                      "; choose another output folder (--out)");
+    };
+    if (samePlace(out, project.file)) refuse("the project file");
+    for (std::size_t i = 0; i < project.layers.size(); ++i) {
+      const ProjectLayer& l = project.layers[i];
+      if (l.kind == LayerKind::Image && samePlace(out, l.file))
+        refuse("the picture of " + describeLayer(l, i));
+      if (l.kind == LayerKind::Sequence && l.sequence->matches(out.filename().string()) &&
+          samePlace(folder, l.folder))
+        refuse("a picture of the sequence of " + describeLayer(l, i));
+    }
+  }
+}
+
+// Removes the temporary files that an earlier render into `folder` left when
+// it was killed (its own naming: ".NAME.png.tmp-PID-N", or the write probe
+// ".vask-probe-PID"), when the process that made them is gone. Returns how
+// many it removed.
+int removeStaleTemporaries(const std::filesystem::path& folder) {
+  int removed = 0;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.empty() || name[0] != '.') continue;
+    std::size_t pidAt;
+    if (name.starts_with(".vask-probe-")) {
+      pidAt = std::string(".vask-probe-").size();
+    } else {
+      const auto tmp = name.rfind(".png.tmp-");
+      if (tmp == std::string::npos) continue;
+      pidAt = tmp + std::string(".png.tmp-").size();
+    }
+    const std::string rest = name.substr(pidAt);
+    const std::string pidText = rest.substr(0, rest.find('-'));
+    int64_t pid = 0;
+    if (!wholeNumber(pidText, 1 << 30, pid) || pid <= 0) continue;
+    if (pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    if (!entry.is_regular_file(ec)) continue;
+    if (std::filesystem::remove(entry.path(), ec)) ++removed;
+  }
+  return removed;
+}
+
+std::string signalName(int signal) {
+  return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "signal " + std::to_string(signal);
 }
 
 std::string clockText(double seconds) {
@@ -166,6 +235,9 @@ std::optional<std::pair<int32_t, int32_t>> parseSize(std::string_view text, std:
 }
 
 int runRender(const RenderRequest& request, std::ostream& out, std::ostream& err) {
+  InterruptHandling interrupts;
+  clearStopRequest();
+  int64_t landed = 0;
   std::optional<Progress> progress;
   const auto started = Clock::now();
   StageTimes times;
@@ -182,6 +254,13 @@ int runRender(const RenderRequest& request, std::ostream& out, std::ostream& err
     const std::filesystem::path folder =
         request.out ? *request.out : std::filesystem::path("out") / project.name;
     prepareFolder(folder);
+    if (const int stale = removeStaleTemporaries(folder); stale > 0) {
+      err << "vask: removed " << stale << " temporary file" << (stale == 1 ? "" : "s")
+          << " left in " << folder.string() << " by an interrupted render\n";
+    }
+    std::vector<std::filesystem::path> outputs;
+    for (int64_t f = range.first; f <= range.second; ++f) outputs.push_back(folder / frameName(f, frames - 1));
+    refuseOverwritingInputs(project, folder, outputs);
 
     const PluginCatalog catalog = catalogFor(request.plugins, err);
     CompositionOptions options;
@@ -191,17 +270,30 @@ int runRender(const RenderRequest& request, std::ostream& out, std::ostream& err
 
     progress.emplace(err, range.second - range.first + 1, request.progressBar);
     writer.emplace(
-        [&](int64_t frame, const std::filesystem::path& file) { progress->frameWritten(frame, file); },
+        [&](int64_t frame, const std::filesystem::path& file) {
+          ++landed;
+          progress->frameWritten(frame, file);
+        },
         &times);
     const auto loop = Clock::now();
     times.startup = loop - started;
     for (int64_t f = range.first; f <= range.second; ++f) {
       World frame = composition->renderFrame(f, &times);
-      writer->submit(f, folder / frameName(f, frames - 1), std::move(frame));
+      // A stop asked for during this frame drops it; the one being written lands.
+      if (stopRequested()) break;
+      writer->submit(f, outputs[static_cast<std::size_t>(f - range.first)], std::move(frame));
     }
     writer->finish();
     times.wall = Clock::now() - loop;
     writer.reset();
+    const int64_t total = range.second - range.first + 1;
+    if (const int signal = stopRequested(); signal && landed < total) {
+      if (progress) progress->interrupted();
+      for (const auto& failure : composition->shutDown()) err << "vask: warning: " << failure << "\n";
+      err << "vask: stopped by " << signalName(signal) << ": " << landed << " of " << total << " frame"
+          << (total == 1 ? "" : "s") << " landed in " << folder.string() << "\n";
+      return 128 + signal;
+    }
 
     for (const auto& failure : composition->shutDown()) err << "vask: warning: " << failure << "\n";
     out << "rendered " << (range.second - range.first + 1) << " frame"

@@ -1,49 +1,57 @@
 // The per-sequence holder of an effect's custom controls: the manipulator
-// (tool palette and live preview) and, in the File Object, the Import button
-// with the path line.
+// (tool palette and live preview) and, in the File Object, the Model control
+// with the Import button and the path line.
 //
-// This is the panel's first increment: it is created with every live sequence
-// record and destroyed with it, holds the tool state, and answers the host's
-// events without drawing or consuming them yet.
+// The panel is created with every live sequence record and destroyed with
+// it; it is never flattened, so a re-setup sequence starts with the default
+// preview camera and the initial tool. It answers the host's effect-controls
+// events (click, drag, end of drag, draw) for its controls, reporting every
+// one it takes as handled.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
+#include "manipulator/Manipulator.h"
+#include "manipulator/ModelControl.h"
+#include "manipulator/PanelHooks.h"
+#include "manipulator/ToolSet.h"
 #include "shell/EffectCall.h"
 
 namespace vask {
 
-enum class PanelKind { FileObject, MeshObject, SpotLight, PointLight };
-
-// Commands of the tool palette's buttons.
-enum class Tool : int32_t {
-  OrbitCamera = 0, DollyCamera = 1, PanCamera = 2, ResetCamera = 3,
-  RotateOrAim = 4, Move = 5, Scale = 6, Reset = 7
-};
-
 class ControlsPanel {
  public:
-  explicit ControlsPanel(PanelKind kind) : kind_(kind) {}
+  // Builds the manipulator's preview (raises the scene library's error).
+  ControlsPanel(PanelKind kind, const PanelHooks& hooks);
 
   PanelKind kind() const { return kind_; }
-  Tool currentTool() const { return currentTool_; }
+  int32_t currentTool() const { return manipulator_.currentTool(); }
+  const Manipulator& manipulator() const { return manipulator_; }
 
-  // Host events for the panel's controls; each sets the event's
-  // evt_out_flags to PF_EO_HANDLED_EVENT when it consumes the event.
+  // Host events. Each handles only events of the effect-controls window's
+  // control area, sets the event's evt_out_flags to PF_EO_HANDLED_EVENT and
+  // draws into the event's drawing reference (none: nothing is drawn).
+  // [sequence live, event call]
   void click(EffectCall& call);
   void drag(EffectCall& call);
   void endDrag(EffectCall& call);
   void draw(EffectCall& call);
 
  private:
+  // Which control an event of parameter `index` goes to.
+  bool toModel(int32_t index) const;
+
   PanelKind kind_;
-  Tool currentTool_ = Tool::RotateOrAim;
-  int32_t dragState_ = 0;  // 0 idle, 2 dragging in the preview
+  PanelHooks hooks_;
+  std::optional<ModelControl> model_;  // File Object only
+  Manipulator manipulator_;
 };
 
-// Makes a panel from the shell's allocator (raises 1024 when memory runs out)
-// and destroys one made that way; null is ignored.
-ControlsPanel* createControlsPanel(PanelKind kind);
+// Makes a panel from the shell's allocator (raises 1024 when memory runs out,
+// or the scene library's error) and destroys one made that way; null is
+// ignored.
+ControlsPanel* createControlsPanel(PanelKind kind, const PanelHooks& hooks = {});
 void destroyControlsPanel(ControlsPanel* panel);
 
 // The event handlers of a plug-in, reaching the panel of the call's live

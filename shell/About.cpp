@@ -15,10 +15,9 @@ void showAbout(EffectCall& call) {
       [title](os::DialogContext& dialog, const os::DialogMessage& m) {
         switch (m.kind) {
           case os::DialogMessage::Kind::Init: {
-            // Our dialog descriptions hold no texts, so the static ones are
-            // filled here together with the version.
+            // One dialog description serves the whole family; the title is
+            // the library's own, so it is filled in with the version.
             dialog.setControlText(kAboutTitleControl, title);
-            dialog.setControlText(kAboutVersionLabelControl, "Version:");
             const VersionInfo version = readVersion();
             dialog.setControlText(kAboutVersionControl, version.text.c_str());
             return true;

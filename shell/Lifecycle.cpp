@@ -1,6 +1,8 @@
 #include "shell/Lifecycle.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "platform/q3d/QD3D.h"
 #include "scene/SharedSceneBlock.h"
@@ -15,34 +17,66 @@ namespace {
 // QuickDraw 3D down under the others that share it.
 bool gHoldsQ3 = false;
 
+// The handles whose live records this library made and has not destroyed.
+// A live record holds pointers and references, and bytes alone cannot tell
+// one from a saved record that imitates it (flag 0 at the live size): a
+// project file could then choose what this process reads and frees. So a
+// record is live only if its handle is listed here. A few per instance of
+// the effect at most, so a linear scan is fine.
+std::vector<PF_Handle>& madeHere() {
+  static std::vector<PF_Handle> handles;
+  return handles;
+}
+
+bool isMadeHere(PF_Handle h) {
+  const auto& made = madeHere();
+  return std::find(made.begin(), made.end(), h) != made.end();
+}
+
+void forget(PF_Handle h) {
+  auto& made = madeHere();
+  made.erase(std::remove(made.begin(), made.end(), h), made.end());
+}
+
 enum class RecordState { Live, Flat, Unusable };
 
 // What a sequence handle holds. Flat records come from project files, so the
-// size is checked before the flag is read, and a live record must have the
-// live size.
-RecordState stateOf(const void* record, uint64_t bytes) {
+// size is checked before the flag is read; a live record must have the live
+// size and have been made by this library.
+RecordState stateOf(PF_Handle h, const void* record, uint64_t bytes) {
   if (!record || bytes < sizeof(int32_t)) return RecordState::Unusable;
   int32_t flag;
   std::memcpy(&flag, record, sizeof flag);
   if (flag == kFlatRecord) return RecordState::Flat;
-  if (flag == kLiveRecord && bytes == thisPlugin().liveRecordSize) return RecordState::Live;
+  if (flag == kLiveRecord && bytes == thisPlugin().liveRecordSize && isMadeHere(h))
+    return RecordState::Live;
   return RecordState::Unusable;
 }
 
-// A new handle holding an initialised live record, unlocked.
+// A new handle holding an initialised live record, unlocked and listed.
 PF_Handle newLiveRecord(EffectCall& call) {
   const PluginDefinition& plugin = thisPlugin();
+  madeHere().reserve(madeHere().size() + 1);  // the one step that can fail comes first
   PF_Handle h = call.newHandle(plugin.liveRecordSize);
   call.lockHandle(h);
   try {
     plugin.initLiveRecord(call, *h);
   } catch (...) {
+    // What the initialisation made before it failed goes with the handle.
+    plugin.destroyLiveRecord(call, *h);
     call.unlockHandle(h);
     call.disposeHandle(h);
     throw;
   }
   call.unlockHandle(h);
+  madeHere().push_back(h);
   return h;
+}
+
+// Destroys a live record of this library (its handle locked) and unlists it.
+void destroyLive(EffectCall& call, PF_Handle h) {
+  thisPlugin().destroyLiveRecord(call, *h);
+  forget(h);
 }
 
 // The common routine of sequence setup and re-setup, on out_data's handle.
@@ -56,7 +90,7 @@ void setupSequence(EffectCall& call) {
   }
   const uint64_t bytes = call.handleSize(old);
   call.lockHandle(old);
-  const RecordState state = stateOf(*old, bytes);
+  const RecordState state = stateOf(old, *old, bytes);
   if (state == RecordState::Live) {
     call.unlockHandle(old);
     return;
@@ -80,7 +114,7 @@ void setupSequence(EffectCall& call) {
     call.unlockHandle(old);
     if (fresh) {
       call.lockHandle(fresh);
-      plugin.destroyLiveRecord(call, *fresh);
+      destroyLive(call, fresh);
       call.unlockHandle(fresh);
       call.disposeHandle(fresh);
     }
@@ -98,8 +132,8 @@ void setupSequence(EffectCall& call) {
 void* liveSequence(EffectCall& call) {
   void* record = call.sequence();
   if (!record) return nullptr;
-  const uint64_t bytes = call.handleSize(call.inData()->sequence_data);
-  return stateOf(record, bytes) == RecordState::Live ? record : nullptr;
+  PF_Handle h = call.inData()->sequence_data;
+  return stateOf(h, record, call.handleSize(h)) == RecordState::Live ? record : nullptr;
 }
 
 SharedSceneBlock& sceneBlockOf(EffectCall& call) {
@@ -190,7 +224,7 @@ void sequenceFlatten(EffectCall& call) {
   }
   const uint64_t bytes = call.handleSize(old);
   call.lockHandle(old);
-  const RecordState state = stateOf(*old, bytes);
+  const RecordState state = stateOf(old, *old, bytes);
   if (state != RecordState::Live) {
     // Already flat: report what is held. An unusable record is passed on as
     // it is; the next re-setup replaces it.
@@ -220,7 +254,7 @@ void sequenceFlatten(EffectCall& call) {
     call.unlockHandle(old);
     throw;
   }
-  plugin.destroyLiveRecord(call, *old);
+  destroyLive(call, old);
   call.unlockHandle(flat);
   call.unlockHandle(old);
   if (old == in->sequence_data) {
@@ -233,13 +267,12 @@ void sequenceFlatten(EffectCall& call) {
 }
 
 void sequenceSetdown(EffectCall& call) {
-  const PluginDefinition& plugin = thisPlugin();
   PF_InData* in = call.inData();
   PF_Handle h = in->sequence_data;
   if (h) {
     const uint64_t bytes = call.handleSize(h);
     call.lockHandle(h);
-    if (stateOf(*h, bytes) == RecordState::Live) plugin.destroyLiveRecord(call, *h);
+    if (stateOf(h, *h, bytes) == RecordState::Live) destroyLive(call, h);
     call.unlockHandle(h);
     call.dropSequenceLock();
     call.disposeHandle(h);

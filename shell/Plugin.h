@@ -38,7 +38,9 @@ struct PluginDefinition {
   int32_t (*declareParams)(EffectCall&);
 
   // The live sequence record: its size; initialise it on a zero-filled block
-  // (the flattened flag is already 0); destroy everything it holds.
+  // (the flattened flag is already 0); destroy everything it holds. Destroy
+  // is also called on a record whose initialisation threw part way: fields
+  // the initialisation never reached are still zero.
   std::size_t liveRecordSize;
   void (*initLiveRecord)(EffectCall&, void* live);
   void (*destroyLiveRecord)(EffectCall&, void* live);

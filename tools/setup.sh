@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, once. Safe to run again: it
-# only calls apt-get when something is missing.
+# only calls apt-get when something is missing. `tools/setup.sh fuzz` also
+# installs what the fuzz targets need.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,14 @@ packages=(
   libcli11-dev nlohmann-json3-dev libpng-dev
   libfreetype-dev fonts-dejavu-core
 )
+
+# Extra groups on request: "fuzz" adds clang and its libFuzzer runtime.
+for group in "$@"; do
+  case "$group" in
+    fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+    *) echo "setup: unknown group $group" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

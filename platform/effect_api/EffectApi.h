@@ -398,9 +398,15 @@ typedef union {
 
 // Where the event happened: which parameter's control, and its frames in
 // window coordinates.
+enum : int32_t {
+  PF_EA_NONE = 0,
+  PF_EA_PARAM_TITLE = 1,
+  PF_EA_CONTROL = 2,
+};
+
 typedef struct {
   int32_t index;  // parameter index of the control
-  int32_t area;   // 0 none, 1 title, 2 control
+  int32_t area;   // PF_EA_NONE, PF_EA_PARAM_TITLE or PF_EA_CONTROL
   PF_UnionableRect current_frame;
   PF_UnionableRect param_title_frame;
   int32_t horiz_offset;

@@ -1,5 +1,7 @@
 #include "platform/os/HeadlessDesktop.h"
 
+#include "platform/os/Resources.h"
+
 #include <algorithm>
 
 namespace vask::os {
@@ -132,7 +134,11 @@ int HeadlessDesktop::showModalDialog(WindowRef owner, Module* module,
     }
 
     const std::size_t index = dialogs_.size();
-    dialogs_.push_back({owner, module, std::string(templateName), {}, {}, std::nullopt});
+    std::optional<DialogTemplate> layout;
+    if (auto bytes = findNamedResource(module, kDialogResourceType, templateName)) {
+        layout = parseDialogTemplate(*bytes);
+    }
+    dialogs_.push_back({owner, module, std::string(templateName), {}, {}, std::nullopt, std::move(layout)});
     HeadlessDialogContext context(dialogs_, index);
     auto deliver = [&](const DialogMessage& message) {
         dialogs_[index].delivered.push_back(message);

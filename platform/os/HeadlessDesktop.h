@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/os/Desktop.h"
+#include "platform/os/DialogTemplate.h"
 #include "platform/os/Export.h"
 
 #include <deque>
@@ -34,6 +35,9 @@ public:
         std::vector<DialogMessage> delivered;                    // in order, Init first
         std::vector<std::pair<int, std::string>> controlTexts;   // every setControlText, in order
         std::optional<int> result;  // endDialog's result; nullopt if the script ran out first
+        // The module's description of the dialog ("DIALOG" resource of the
+        // template's name), or nullopt when it has none or it is malformed.
+        std::optional<DialogTemplate> layout;
     };
 
     HeadlessDesktop() = default;

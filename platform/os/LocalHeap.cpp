@@ -8,6 +8,7 @@ namespace {
 std::atomic<std::size_t> gSkip{0};
 std::atomic<std::size_t> gFail{0};
 std::atomic<std::size_t> gLive{0};
+std::atomic<std::size_t> gCalls{0};
 
 bool shouldFail() {
   if (gFail.load() == 0) return false;
@@ -21,6 +22,7 @@ bool shouldFail() {
 }  // namespace
 
 void* localAlloc(std::size_t size) {
+  ++gCalls;
   if (shouldFail()) return nullptr;
   void* p = std::malloc(size == 0 ? 1 : size);
   if (p) ++gLive;
@@ -39,6 +41,7 @@ void failAllocations(std::size_t skip, std::size_t count) {
   gFail = count;
 }
 std::size_t liveAllocations() { return gLive.load(); }
+std::size_t allocationCalls() { return gCalls.load(); }
 }  // namespace testing
 
 }  // namespace vask::os

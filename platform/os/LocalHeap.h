@@ -17,6 +17,8 @@ __attribute__((visibility("default"))) void localFree(void* block);
 namespace testing {
 // The next localAlloc calls succeed `skip` times and then fail `count` times.
 __attribute__((visibility("default"))) void failAllocations(std::size_t skip, std::size_t count);
+// localAlloc calls made so far (a fault sweep counts a scenario's).
+__attribute__((visibility("default"))) std::size_t allocationCalls();
 // Blocks handed out and not yet returned (for leak checks).
 __attribute__((visibility("default"))) std::size_t liveAllocations();
 }  // namespace testing

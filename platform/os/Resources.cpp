@@ -14,6 +14,7 @@ struct StoredEntry {
     std::string type;
     int id;
     std::span<const std::byte> bytes;
+    std::string name;
 };
 
 struct Registry {
@@ -45,7 +46,7 @@ bool registerResources(Module* module, std::span<const ResourceEntry> entries) {
     std::vector<StoredEntry> stored;
     stored.reserve(entries.size());
     for (const ResourceEntry& entry : entries) {
-        stored.push_back({std::string(entry.type), entry.id, entry.bytes});
+        stored.push_back({std::string(entry.type), entry.id, entry.bytes, std::string(entry.name)});
     }
     Registry& state = registry();
     std::lock_guard lock(state.mutex);
@@ -68,6 +69,19 @@ std::optional<std::span<const std::byte>> findResource(Module* module, std::stri
     if (found == state.modules.end()) return std::nullopt;
     for (const StoredEntry& entry : found->second) {
         if (entry.id == id && entry.type == type) return entry.bytes;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::span<const std::byte>> findNamedResource(Module* module, std::string_view type,
+                                                            std::string_view name) {
+    Registry& state = registry();
+    if (module == nullptr || name.empty() || state.failFind.load()) return std::nullopt;
+    std::lock_guard lock(state.mutex);
+    auto found = state.modules.find(module);
+    if (found == state.modules.end()) return std::nullopt;
+    for (const StoredEntry& entry : found->second) {
+        if (entry.name == name && entry.type == type) return entry.bytes;
     }
     return std::nullopt;
 }

@@ -22,10 +22,11 @@ struct ResourceEntry {
     std::string_view type;          // e.g. "VERSION", "BMP"; compared exactly
     int id;                         // number within the type
     std::span<const std::byte> bytes;
+    std::string_view name = {};     // a resource found by name ("ABOUTBOX"); empty for none
 };
 
 // Registers `entries` as the resources of `module`, replacing any set it had.
-// The type names are copied; the bytes are not: they must stay valid until
+// The type names and names are copied; the bytes are not: they must stay valid until
 // unregisterResources(module) (normally they are constants of the module, and
 // the module unregisters from a static destructor before it is unloaded).
 // When two entries share type and id, the first one is found.
@@ -40,6 +41,12 @@ VASK_OS_API void unregisterResources(Module* module);
 // valid until the module unregisters.
 VASK_OS_API std::optional<std::span<const std::byte>> findResource(Module* module,
                                                                    std::string_view type, int id);
+
+// The bytes of the resource of `type` named `name` (compared exactly) of
+// `module`, or nullopt as findResource. An empty name finds nothing.
+VASK_OS_API std::optional<std::span<const std::byte>> findNamedResource(Module* module,
+                                                                        std::string_view type,
+                                                                        std::string_view name);
 
 // ---------------------------------------------------------------------------
 // Version record: resource type "VERSION", id 1, a fixed file-information

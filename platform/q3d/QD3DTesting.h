@@ -21,6 +21,17 @@
  * arming. functionName is copied. */
 Q3_EXTERN void Q3Testing_FailCall(const char* functionName, TQ3Error error, TQ3Uns32 skip);
 
+/* Arms one failure of whichever library call comes after skip calls of any
+ * function that Q3Testing_FailCall can arm, Q3Object_Dispose excepted (a
+ * failed disposal leaves its object, which no caller can help), and counts
+ * those calls from now on (Q3Testing_CountedCalls). With skip 0xFFFFFFFF nothing fails: the count
+ * tells how many calls a scenario makes, so a test can fail each in turn.
+ * Replaces an earlier arming of this kind; named armings stay. */
+Q3_EXTERN void Q3Testing_FailNthCall(TQ3Error error, TQ3Uns32 skip);
+
+/* Calls counted since Q3Testing_FailNthCall, the failing one included. */
+Q3_EXTERN TQ3Uns32 Q3Testing_CountedCalls(void);
+
 /* Disarms every armed failure. */
 Q3_EXTERN void Q3Testing_ClearFailures(void);
 

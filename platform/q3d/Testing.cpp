@@ -16,6 +16,15 @@ void Q3Testing_FailCall(const char* functionName, TQ3Error error, TQ3Uns32 skip)
     });
 }
 
+void Q3Testing_FailNthCall(TQ3Error error, TQ3Uns32 skip) {
+    q3d::guarded(0, [&] {
+        q3d::armNthFailure(error, skip);
+        return 0;
+    });
+}
+
+TQ3Uns32 Q3Testing_CountedCalls(void) { return q3d::countedCalls(); }
+
 void Q3Testing_ClearFailures(void) { q3d::clearFailures(); }
 
 void Q3Testing_SetVersion(TQ3Uns32 majorRevision, TQ3Uns32 minorRevision) {

@@ -68,6 +68,28 @@ void newStamps(int32_t& seconds, uint32_t& ticks) {
   liveStamps().emplace(seconds, ticks);
 }
 
+ModelSequenceRecord* liveRecord(EffectCall& call) {
+  return static_cast<ModelSequenceRecord*>(liveSequence(call));
+}
+
+// The Model control's button and path, and the model transform kept in step
+// with the placement parameters the manipulator writes.
+void importModel(EffectCall& call) {
+  if (ModelSequenceRecord* r = liveRecord(call)) importFromButton(call, *r);
+}
+
+const char* modelPath(EffectCall& call) {
+  const ModelSequenceRecord* r = liveRecord(call);
+  return r ? r->path.c_str() : nullptr;
+}
+
+void rebuildModelTransform(EffectCall& call) {
+  ModelSequenceRecord* r = liveRecord(call);
+  if (r && r->modelTransform) updateModelPlacement(call, *r);
+}
+
+constexpr PanelHooks kPanelHooks{importModel, modelPath, rebuildModelTransform};
+
 void initRecord(EffectCall&, void* live) {
   auto& r = *static_cast<ModelSequenceRecord*>(live);
   new (&r.path) String();
@@ -76,7 +98,7 @@ void initRecord(EffectCall&, void* live) {
   TQ3Matrix4x4 identity;
   Q3Matrix4x4_SetIdentity(&identity);
   r.modelTransform = q3Check(Q3MatrixTransform_New(&identity));
-  r.panel = createControlsPanel(PanelKind::FileObject);
+  r.panel = createControlsPanel(PanelKind::FileObject, kPanelHooks);
 }
 
 void destroyRecord(EffectCall&, void* live) {
@@ -228,10 +250,6 @@ void globalSetdown(EffectCall&, void* globalRecord) {
     releaseObject(e.transform);
   }
   global.cache.clear();
-}
-
-ModelSequenceRecord* liveRecord(EffectCall& call) {
-  return static_cast<ModelSequenceRecord*>(liveSequence(call));
 }
 
 ControlsPanel* panelOf(EffectCall& call) {

@@ -47,6 +47,23 @@ ObjectRef makeEllipsoid(const Vec3& centre, const Vec3& u, const Vec3& v, const 
   return ObjectRef(q3Check(Q3Ellipsoid_New(&data)));
 }
 
+ObjectRef makeCone(const Vec3& origin, const Vec3& axis, const Vec3& majorRadius,
+                   const Vec3& minorRadius, const TQ3ColorARGB& color) {
+  const ObjectRef attributes = colorSet(color);
+  TQ3ConeData data{};
+  data.origin = toQ3Point(origin);
+  data.orientation = toQ3Vector(axis);
+  data.majorRadius = toQ3Vector(majorRadius);
+  data.minorRadius = toQ3Vector(minorRadius);
+  data.uMin = 0.0f;
+  data.uMax = 1.0f;
+  data.vMin = 0.0f;
+  data.vMax = 1.0f;
+  data.caps = kQ3EndCapMaskTop | kQ3EndCapMaskBottom;
+  data.coneAttributeSet = attributes.get();
+  return ObjectRef(q3Check(Q3Cone_New(&data)));
+}
+
 ObjectRef makeLine(const Vec3& start, const Vec3& end, const TQ3ColorARGB& color) {
   const ObjectRef attributes = colorSet(color);
   TQ3LineData data{};

@@ -1,4 +1,4 @@
-// Coloured shapes for markers and the preview: boxes, ellipsoids and lines.
+// Coloured shapes for markers and the preview: boxes, ellipsoids, cones and lines.
 //
 // Each returns its shape in a fresh slot owned by the caller; the shape holds
 // its own reference to an attribute set carrying the colour's red, green and
@@ -22,6 +22,12 @@ ObjectRef makeBox(const Vec3& origin, const Vec3& u, const Vec3& v, const Vec3& 
 // w·sw (minor radius, orientation and major radius), both caps on.
 ObjectRef makeEllipsoid(const Vec3& centre, const Vec3& u, const Vec3& v, const Vec3& w, float su,
                         float sv, float sw, const TQ3ColorARGB& color);
+
+// The closed cone whose base ellipse, centred on `origin`, is spanned by
+// `majorRadius` and `minorRadius`, with its apex at origin + `axis`; both
+// caps on.
+ObjectRef makeCone(const Vec3& origin, const Vec3& axis, const Vec3& majorRadius,
+                   const Vec3& minorRadius, const TQ3ColorARGB& color);
 
 // The line from `start` to `end`.
 ObjectRef makeLine(const Vec3& start, const Vec3& end, const TQ3ColorARGB& color);

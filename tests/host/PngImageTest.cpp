@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "host/HostError.h"
 #include "host/PngImage.h"
@@ -92,15 +93,28 @@ TEST(PngImage, RefusesFilesThatAreNotPictures) {
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_THAT(refusal(dir.write("cut.png", bytes.substr(0, 40))), HasSubstr("cut.png: damaged PNG"));
 
-  // A header claiming a picture too large to hold is refused before decoding.
-  std::string huge = bytes.substr(0, 33);
+  // A whole header claiming a picture too large to hold is refused before
+  // decoding (and the reader's structures go with the refusal).
+  std::string huge = bytes;
   for (int i : {16, 20}) {  // width and height, big-endian, in the IHDR chunk
     huge[i] = '\x00';
     huge[i + 1] = '\x01';
     huge[i + 2] = '\x00';
     huge[i + 3] = '\x00';
   }
-  EXPECT_THAT(refusal(dir.write("huge.png", huge)), HasSubstr("huge.png:"));
+  uint32_t crc = 0xFFFFFFFF;  // over the chunk type and data: bytes 12 … 28
+  for (int i = 12; i < 29; ++i) {
+    crc ^= static_cast<uint8_t>(huge[i]);
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+  }
+  crc = ~crc;
+  for (int k = 0; k < 4; ++k) huge[29 + k] = static_cast<char>(crc >> (24 - 8 * k));
+  EXPECT_THAT(refusal(dir.write("huge.png", huge)),
+              HasSubstr("huge.png: picture of 65536 x 65536 pixels is larger than this host reads"));
+
+  const auto fifo = dir.path() / "fifo.png";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_THAT(refusal(fifo), HasSubstr("fifo.png: is a FIFO")) << "refused, not waited on";
 
   EXPECT_THROW(writePng(dir.path() / "no" / "such" / "folder.png", w), HostError);
   EXPECT_THROW(writePng(dir.path() / "empty.png", World()), HostError);

@@ -111,6 +111,23 @@ TEST(Project, RejectsWhatItCannotRead) {
               HasSubstr("parameter \"A\", keyframe 1: a keyframe needs exactly one of \"t\""));
   EXPECT_THAT(refusal(withLayers(effect + R"({"effect": "E", "params": {"A": {"keyframes": [{"f": 12, "value": 1}, {"t": 0.5, "value": 2}]}}}]})")),
               HasSubstr("keyframe 2: is at frame 12, where another keyframe already is"));
+  EXPECT_THAT(refusal(withLayers(effect + R"({"effect": "E", "params": {"A": {"keyframes": [{"f": 3, "value": 1}, {"f": 1, "value": 1}, {"f": 2, "value": 1}, {"f": 1.0000000000001, "value": 1}, {"f": 3, "value": 1}]}}}]})")),
+              HasSubstr("keyframe 4: is at frame 1, where another keyframe already is"))
+      << "the first key in file order that meets an earlier one";
+  EXPECT_THAT(refusal(withLayers(effect + R"({"effect": "E", "params": {"A": {"keyframes": [{"t": 1e308, "value": 1}, {"t": 1.5e308, "value": 2}]}}}]})")),
+              HasSubstr("keyframe 1: \"t\" 1e+308 is outside the times a composition can have"));
+  EXPECT_THAT(refusal(withLayers(effect + R"({"effect": "E", "flat": "AAAAAEFBQUE="}]})")),
+              HasSubstr("it starts with 0, the flag of a record held in memory"));
+  EXPECT_THAT(refusal(withLayers(effect + R"({"effect": "E", "flat": "AQA="}]})")),
+              HasSubstr("it is only 2 bytes long"));
+  EXPECT_EQ(refusal("{\"format\": 1,\n \"composition\": {\"width\": 1, \"height\": 1, \"frame_rate\": 1e999, \"frames\": 1}}"),
+            "dir/p.json:2:57: the number 1e999 is too large");
+  EXPECT_THAT(refusal(R"({"format": 1, "composition": {"width": 1, "height": 1, "frame_rate": 24, "duration": 1e308}})"),
+              HasSubstr("composition: \"duration\" 1e+308 s at 24 frames per second is outside 1 … 2147483647 frames"));
+  EXPECT_EQ(refusal(std::string(R"({"format": 1, )") + kComposition + ", " + kComposition + "}"),
+            "dir/p.json: member \"composition\" appears twice in one object; only one value can count");
+  EXPECT_THAT(refusal(withLayers(effect + R"({"effect": "E", "params": {"A": 1, "A": 2}}]})")),
+              HasSubstr("member \"A\" appears twice"));
   EXPECT_THAT(refusal(withLayers(effect + R"({"effect": "E", "params": {"A": {"keyframes": [{"f": 1, "value": 1, "interpolation": "ease"}]}}}]})")),
               HasSubstr("interpolation \"ease\" is not one of \"linear\", \"hold\""));
 }

@@ -9,6 +9,11 @@
 #include <cstdlib>
 #include <fstream>
 #include <set>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <sstream>
 
 #include "host/Composition.h"
@@ -296,7 +301,10 @@ TEST_F(RenderTest, BadProjectsFailWithOneClearMessage) {
        {"layer \"Pic\" (#1): ", "text.png: not a PNG file"}},
       {"bad base64", lamp(R"({"effect": "HALV VASKPNT1", "flat": "AQAAAA="})"),
        {"effect \"HALV VASKPNT1\" (#1): its saved sequence data (\"flat\") is not valid base64"}},
-      {"refused flat data", lamp(R"({"effect": "VASK HOSTTEST1", "flat": "BwAAAA=="})"),
+      {"flat data in the live form", lamp(R"({"effect": "HALV VASKPNT1", "flat": "AAAAAEFBQUE="})"),
+       {"effect \"HALV VASKPNT1\" (#1): its saved sequence data (\"flat\") is not a flattened record, "
+        "which starts with the 32-bit flag 1: it starts with 0, the flag of a record held in memory"}},
+      {"refused flat data", lamp(R"({"effect": "VASK HOSTTEST1", "flat": "AQAAAP////8="})"),
        {"the effect refused its saved sequence data (\"flat\")",
         "layer \"Lamp\" (#1), effect \"Host Test Effect\" (VASK HOSTTEST1)",
         "sequence re-setup failed with error 512: saved sequence data is damaged"}},
@@ -350,6 +358,119 @@ TEST_F(RenderTest, OutputAndFrameFaultsLeaveNoPartialFrame) {
   const Run badSave = save(file, dir_.path() / "no" / "folder" / "p.json");
   EXPECT_EQ(badSave.code, 1);
   EXPECT_THAT(badSave.err, HasSubstr("p.json: cannot write: No such file or directory"));
+}
+
+// Nothing the user keeps is written over: a save onto a FIFO or device
+// refuses (a link is followed and stays a link), and frames never land on
+// the project's own pictures.
+TEST_F(RenderTest, NeverWritesOverWhatItReads) {
+  writeImage("frame_0001.png", 2, 2, PF_Pixel{255, 1, 2, 3});
+  std::filesystem::create_directory(dir_.path() / "seq");
+  writeImage("seq/frame_0000.png", 2, 2, PF_Pixel{255, 4, 5, 6});
+  const std::string picture = readText(dir_.path() / "frame_0001.png");
+  const auto file = project(R"({"format": 1,
+    "composition": {"width": 4, "height": 4, "frame_rate": 24, "frames": 2},
+    "layers": [{"name": "Pic", "image": "frame_0001.png"},
+               {"name": "Seq", "sequence": "seq/frame_####.png", "first": 0, "visible": false}]})");
+  for (const char* out : {".", "seq"}) {
+    const Run r = render(file, out);
+    EXPECT_EQ(r.code, 1) << out;
+    EXPECT_THAT(r.err, HasSubstr("a frame would be written over")) << out;
+  }
+  EXPECT_EQ(readText(dir_.path() / "frame_0001.png"), picture);
+  EXPECT_EQ(filesIn(dir_.path() / "seq"), std::vector<std::string>{"frame_0000.png"});
+
+  const auto fifo = dir_.path() / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const Run toFifo = save(file, fifo);
+  EXPECT_EQ(toFifo.code, 1);
+  EXPECT_THAT(toFifo.err, HasSubstr("fifo: exists and is a FIFO; only a regular file is replaced"));
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+
+  dir_.write("target.json", "old");
+  std::filesystem::create_symlink("target.json", dir_.path() / "link.json");
+  ASSERT_EQ(save(file, dir_.path() / "link.json").code, 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir_.path() / "link.json"));
+  EXPECT_THAT(readText(dir_.path() / "target.json"), HasSubstr("\"format\": 1"));
+}
+
+// `vask render` as a user runs it, in a child process: `limit` caps the size
+// of files it may write; with `interruptAfter` set, SIGINT is sent once that
+// text has appeared on its standard error. Returns the exit code (128 + the
+// signal when a signal ended it) and the standard error.
+std::pair<int, std::string> runVask(const std::vector<std::string>& args, rlim_t limit = RLIM_INFINITY,
+                                    const std::string& interruptAfter = {}) {
+  int pipeFds[2];
+  if (::pipe(pipeFds) != 0) throw std::runtime_error("pipe");
+  const std::string program = (test::binDir() / "vask").string();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(pipeFds[1], STDERR_FILENO);
+    ::close(pipeFds[0]);
+    const rlimit r{limit, limit};
+    ::setrlimit(RLIMIT_FSIZE, &r);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  ::close(pipeFds[1]);
+  std::string err;
+  char buffer[4096];
+  bool sent = false;
+  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
+    err.append(buffer, static_cast<std::size_t>(n));
+    if (!interruptAfter.empty() && !sent && err.find(interruptAfter) != std::string::npos) {
+      ::kill(pid, SIGINT);
+      sent = true;
+    }
+  }
+  ::close(pipeFds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), err};
+}
+
+// Ctrl-C stops a render between frames: every frame on disk is whole, no
+// temporary file is left, the user is told how far it got. A file-size limit
+// fails the write with a message instead of killing the process. A later
+// render removes temporary files that a killed one left.
+TEST_F(RenderTest, InterruptedRendersLeaveOnlyWholeFrames) {
+  const auto file = project(R"({"format": 1,
+    "composition": {"width": 320, "height": 240, "frame_rate": 24, "frames": 400},
+    "layers": [{"name": "Lamp", "solid": "#808080", "effects": [{"effect": "HALV VASKPNT1"}]}]})");
+  const std::string out = (dir_.path() / "out").string();
+  const auto [code, err] = runVask({"render", file.string(), "--out", out}, RLIM_INFINITY, "written to");
+  EXPECT_EQ(code, 130) << err;
+  EXPECT_THAT(err, HasSubstr("vask: stopped by SIGINT: "));
+  const auto frames = filesIn(out);
+  EXPECT_LT(frames.size(), 400u);
+  EXPECT_THAT(err, HasSubstr(": " + std::to_string(frames.size()) + " of 400 frames landed in " + out));
+  for (const auto& f : frames) {
+    EXPECT_EQ(f.rfind("frame_", 0), 0u) << "only whole frames: " << f;
+    EXPECT_NO_THROW(readPng(dir_.path() / "out" / f)) << f;
+  }
+
+  const std::string small = (dir_.path() / "small").string();
+  const auto [limited, why] = runVask({"render", file.string(), "--out", small, "--frames", "0-1"}, 1000);
+  EXPECT_EQ(limited, 1) << why;
+  EXPECT_THAT(why, HasSubstr("frame_0000.png: cannot write: File too large"));
+  EXPECT_THAT(filesIn(small), IsEmpty());
+
+  // A process that is gone: a child that has exited and been waited for.
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string stale = ".frame_0003.png.tmp-" + std::to_string(gone) + "-7";
+  const std::string mine = ".frame_0004.png.tmp-" + std::to_string(::getpid()) + "-7";
+  dir_.write("small/" + stale, "partial");
+  dir_.write("small/" + mine, "in progress elsewhere");
+  const auto [again, said] = runVask({"render", file.string(), "--out", small, "--frames", "0-0"});
+  EXPECT_EQ(again, 0) << said;
+  EXPECT_THAT(said, HasSubstr("removed 1 temporary file left in"));
+  EXPECT_EQ(filesIn(small), (std::vector<std::string>{mine, "frame_0000.png"}))
+      << "only the file of a process that is gone";
 }
 
 // Every stage of a small render has a row; the rows of the render loop's
@@ -448,12 +569,12 @@ TEST_F(RenderTest, WriteFailuresStopTheRenderWithOneMessage) {
     return n;
   };
 
-  // A folder where frame 1 should go: its rename fails after frame 0 landed.
+  // A folder where frame 1 should go: refused after frame 0 landed.
   std::filesystem::create_directories(dir_.path() / "blocked" / "frame_0001.png");
   const Run blocked = render(file, "blocked", std::pair<int64_t, int64_t>{0, 1});
   EXPECT_EQ(blocked.code, 1);
   EXPECT_THAT(blocked.err, HasSubstr("frame 0 (1 of 2) written to"));
-  EXPECT_THAT(blocked.err, HasSubstr("frame_0001.png: cannot write: Is a directory\n"));
+  EXPECT_THAT(blocked.err, HasSubstr("frame_0001.png: exists and is a folder; only a regular file is replaced\n"));
   EXPECT_EQ(vaskLines(blocked.err), 1u) << blocked.err;
   EXPECT_THAT(blocked.out, IsEmpty());
   EXPECT_EQ(filesIn(dir_.path() / "blocked"), (std::vector<std::string>{"frame_0000.png", "frame_0001.png"}))

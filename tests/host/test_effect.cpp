@@ -114,10 +114,12 @@ PF_Err sequenceSetup(PF_InData* in, PF_OutData* out, bool resetup) {
     out->sequence_data = old;
     return PF_Err_NONE;
   }
-  // Saved bytes whose flag is neither live nor flat are refused, so the host
-  // can be tested with data a plug-in will not take.
+  // Saved bytes whose flag is neither live nor flat, or a flat record with a
+  // negative frame count, are refused, so the host can be tested with data a
+  // plug-in will not take.
   if (old && in->utils->host_get_handle_size(old) >= sizeof(int32_t) &&
-      *static_cast<const int32_t*>(*old) > 1) {
+      (*static_cast<const int32_t*>(*old) > 1 ||
+       (isFlat(in, old) && static_cast<const FlatSequence*>(*old)->frames < 0))) {
     return fail(out, PF_Err_INTERNAL_STRUCT_DAMAGED, "saved sequence data is damaged");
   }
   PF_Handle live = newRecord<LiveSequence>(in);

@@ -3,8 +3,10 @@
 // the click/drag rules of the custom-control events.
 #include <cstdio>
 #include <cstring>
+#include <tuple>
 
 #include "PluginTestSupport.h"
+#include "platform/os/Resources.h"
 
 namespace vask::test {
 namespace {
@@ -174,6 +176,26 @@ TEST_F(EntryTest, AboutShowsTheVersionModally) {
   }
   EXPECT_EQ(version, "1.0");
   EXPECT_EQ(title, "Vask Simple Object\n3D Effects Plugin");
+
+  // The box as the library describes it: 228 × 191 dialog units, modal,
+  // centred, captionless, in 8-point Arial, the picture beside the texts.
+  ASSERT_TRUE(d.layout.has_value()) << "the library carries its ABOUTBOX description";
+  const os::DialogTemplate& box = *d.layout;
+  EXPECT_EQ(box.width, 228);
+  EXPECT_EQ(box.height, 191);
+  EXPECT_EQ(box.style, os::kDialogPopup | os::kDialogVisible | os::kDialogModalFrame |
+                           os::kDialogCentered | os::kDialogNoCaption);
+  EXPECT_EQ(box.font, "Arial");
+  EXPECT_EQ(box.fontPoints, 8);
+  ASSERT_EQ(box.controls.size(), 4u);
+  EXPECT_EQ(*box.control(1005), (os::DialogControl{os::DialogControl::Kind::Text, 1005, 130, 10, 86, 47, true, "", 0}));
+  EXPECT_EQ(box.control(1021)->text, "Version:");
+  EXPECT_EQ(*box.control(3003), (os::DialogControl{os::DialogControl::Kind::Text, 3003, 163, 67, 41, 8, false, "99.99a99", 0}));
+  const os::DialogControl& picture = *box.control(-1);
+  EXPECT_EQ(picture.kind, os::DialogControl::Kind::Picture);
+  EXPECT_EQ(std::make_tuple(picture.x, picture.y, picture.width, picture.height),
+            std::make_tuple(14, 10, 83, 87));
+  EXPECT_TRUE(os::findResource(d.module, "BITMAP", picture.picture).has_value());
 }
 
 }  // namespace

@@ -123,8 +123,41 @@ TEST_F(LifecycleTest, DamagedRecordsAreReplacedNotRead) {
   }
 }
 
+// Saved bytes that imitate a live record (flag 0 at the live record's size,
+// every "pointer" 0x4141…) are never read as one: not by re-setup, flatten,
+// frame setup, events or setdown. Under the sanitizers any read through them
+// would be a crash.
+TEST_F(LifecycleTest, SavedBytesNeverBecomeALiveRecord) {
+  for (const char* name : kPlugins) {
+    host::Effect& e = load(name);
+    host::Instance& real = apply(e);
+    std::vector<std::byte> imitation(host::handles::bytes(real.sequenceData()).size(), std::byte{0x41});
+    std::memset(imitation.data(), 0, 4);
+
+    host::Instance& i = apply(e, /*setUp=*/false);
+    i.setFlatSequenceData(imitation);
+    auto f = i.sequenceFlatten();
+    EXPECT_TRUE(f.ok()) << name << ": " << f;
+    EXPECT_EQ(i.flatSequenceBytes(), imitation) << name << ": passed on untouched, not read";
+    i.setFlatSequenceData(imitation);
+    auto r = i.sequenceResetup();
+    ASSERT_TRUE(r.ok()) << name << ": " << r;
+    EXPECT_NE(host::handles::bytes(i.sequenceData())[4], std::byte{0x41}) << name << ": a fresh record";
+    EXPECT_TRUE(i.frameSetup().ok()) << name;
+    EXPECT_TRUE(i.frameSetdown().ok()) << name;
+    EXPECT_TRUE(i.sequenceSetdown().ok()) << name;
+
+    i.setFlatSequenceData(imitation);
+    EXPECT_TRUE(i.sequenceSetdown().ok()) << name << ": setdown frees the handle only";
+  }
+}
+
 TEST_F(LifecycleTest, ModelRecordFlattensWithStampsAndPlacement) {
-  host::Instance& i = apply(load("meshfile"));
+  host::Effect& e = load("meshfile");
+  // A set-up makes the model transform and a controls panel with its preview.
+  const TQ3Uns32 beforeSetup = Q3Testing_LiveObjectCount();
+  host::Instance& i = apply(e);
+  const TQ3Uns32 panelObjects = Q3Testing_LiveObjectCount() - beforeSetup - 1;
   auto r = i.sequenceFlatten();
   ASSERT_TRUE(r.ok()) << r;
   EXPECT_EQ(r.out.flat_sdata_size, 32);
@@ -135,10 +168,11 @@ TEST_F(LifecycleTest, ModelRecordFlattensWithStampsAndPlacement) {
   EXPECT_NE(f.seconds, 0) << "stamped at setup";
 
   // Back while the host runs: the same stamps come back, and the parked
-  // transform is taken from the cache instead of a new one being made.
+  // transform is taken from the cache instead of a new one being made (only
+  // the fresh panel's objects are new).
   const TQ3Uns32 objects = Q3Testing_LiveObjectCount();
   ASSERT_TRUE(i.sequenceResetup().ok());
-  EXPECT_EQ(Q3Testing_LiveObjectCount(), objects);
+  EXPECT_EQ(Q3Testing_LiveObjectCount(), objects + panelObjects);
   ASSERT_TRUE(i.sequenceFlatten().ok());
   FlatModel again = FlatModel::from(i.flatSequenceBytes());
   EXPECT_EQ(again.seconds, f.seconds);

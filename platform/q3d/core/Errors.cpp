@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "platform/q3d/core/LibraryState.h"
+
 namespace q3d {
 namespace {
 
@@ -28,12 +30,9 @@ struct ErrorState {
     Channel errors, warnings, notices;
 };
 
-// Never destroyed: plug-ins may post or read codes from their own static
-// destructors, after this library's statics would otherwise be gone.
-ErrorState& state() {
-    static ErrorState* const instance = new ErrorState;
-    return *instance;
-}
+// Kept past static destructors: plug-ins may post or read codes from their
+// own, after this library's statics would otherwise be gone.
+ErrorState& state() { return libraryState<ErrorState>(); }
 
 void post(Channel ErrorState::*channel, TQ3Int32 code) noexcept {
     ErrorState& s = state();

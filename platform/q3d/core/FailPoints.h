@@ -27,6 +27,12 @@ inline bool failPoint(const char* function) noexcept {
 // arming of the same name. Throws std::bad_alloc.
 void armFailure(const char* function, TQ3Error error, TQ3Uns32 skip);
 
+// Arms a failure of whichever call comes after `skip` calls (of any
+// function), and starts counting calls.
+void armNthFailure(TQ3Error error, TQ3Uns32 skip);
+// Calls counted since armNthFailure, the failing one included.
+TQ3Uns32 countedCalls();
+
 void clearFailures() noexcept;
 
 }  // namespace q3d

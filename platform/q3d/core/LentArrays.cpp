@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/q3d/core/LargeBuffer.h"
+#include "platform/q3d/core/LibraryState.h"
 
 namespace q3d {
 namespace {
@@ -17,11 +18,8 @@ struct State {
     std::unordered_map<const void*, Loan> lent;
 };
 
-// Never destroyed: records may be emptied from static destructors at exit.
-State& state() {
-    static State* const instance = new State;
-    return *instance;
-}
+// Kept past static destructors (records may be emptied from them at exit).
+State& state() { return libraryState<State>(); }
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include "platform/q3d/core/Errors.h"
 #include "platform/q3d/core/FailPoints.h"
 #include "platform/q3d/core/LargeBuffer.h"
+#include "platform/q3d/core/LibraryState.h"
 #include "platform/q3d/core/Object.h"
 #include "platform/q3d/core/Pool.h"
 
@@ -21,10 +22,7 @@ struct SystemState {
     TQ3Uns32 minor = kMinorRevision;
 };
 
-SystemState& state() {
-    static SystemState* const instance = new SystemState;
-    return *instance;
-}
+SystemState& state() { return libraryState<SystemState>(); }
 
 }  // namespace
 

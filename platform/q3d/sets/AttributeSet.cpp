@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "platform/q3d/core/Boundary.h"
+#include "platform/q3d/core/LibraryState.h"
 
 namespace q3d {
 
@@ -40,11 +41,8 @@ std::size_t valueBytes(TQ3AttributeType type) {
 
 using RareTable = std::unordered_map<const AttributeSet*, AttributeSet::RareValues>;
 
-// Never destroyed: sets may go from static destructors at exit.
-RareTable& rareTable() {
-    static auto* const table = new RareTable;
-    return *table;
-}
+// Kept past static destructors (sets may go from them at exit).
+RareTable& rareTable() { return q3d::libraryState<RareTable>(); }
 
 }  // namespace
 
