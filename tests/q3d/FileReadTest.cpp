@@ -121,6 +121,16 @@ TEST_F(FileReadTest, RealFilesQuirksAreRead) {
     EXPECT_EQ(o.types, (std::vector<std::string>{"tmsh", "box "})) << o.problem;
     EXPECT_FLOAT_EQ(o.bounds.max.z, 2);
 
+    // A marker whose image has no bytes at all (found by fuzzing: an empty
+    // raw run was copied from a null buffer).
+    o = readAll(model(Form::kBigEndian, [](ModelWriter& w) {
+        w.begin("Marker", "mrkr");
+        for (float v : {1.f, 2.f, 3.f}) w.f32(v);
+        for (TQ3Uns32 v : {0u, 0u, 0u, 5u, 0u, 0u}) w.u32(v);
+        w.end();
+    }));
+    EXPECT_EQ(o.types, std::vector<std::string>{"mrkr"}) << o.problem;
+
     // Text: CR and CRLF line ends, comments, keywords in any case, labels
     // followed by spaces, "()" without a space, a custom name with spaces
     // and a comma, and a table of contents that is never defined.

@@ -109,7 +109,10 @@ std::string BinarySource::string() {
     return text;
 }
 
-void BinarySource::raw(unsigned char* out, std::size_t count) { std::memcpy(out, take(count), count); }
+void BinarySource::raw(unsigned char* out, std::size_t count) {
+    // An empty run may come with no buffer at all.
+    if (count != 0) std::memcpy(out, take(count), count);
+}
 
 void BinarySource::floats(float* out, std::size_t count) {
     if (count > (ends_.back() - pos_) / 4) take(std::uint64_t(count) * 4);  // fails
