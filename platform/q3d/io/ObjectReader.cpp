@@ -123,12 +123,12 @@ Ref<Object> ObjectReader::readObject(const ObjectHead& head, int depth) {
     Ref<Object> object;
     switch (head.code) {
         case kContainer:
-            object = readContainer(head, depth);
+            object = readContainer(depth);
             break;
         case kReference:
             return readReference(depth);
         case kBeginGroup:
-            object = readGroup(head, depth);
+            object = readGroup(depth);
             break;
         case kTableOfContents:
         case kHeader:
@@ -151,7 +151,7 @@ Ref<Object> ObjectReader::readObject(const ObjectHead& head, int depth) {
     return object;
 }
 
-Ref<Object> ObjectReader::readContainer(const ObjectHead& head, int depth) {
+Ref<Object> ObjectReader::readContainer(int depth) {
     ObjectHead root;
     if (!src_.enter(root)) {
         src_.leave();
@@ -172,7 +172,6 @@ Ref<Object> ObjectReader::readContainer(const ObjectHead& head, int depth) {
         src_.leave();
     }
     src_.leave();
-    (void)head;
     return object;
 }
 
@@ -207,7 +206,7 @@ Ref<Object> ObjectReader::readReference(int depth) {
     return object;
 }
 
-Ref<Object> ObjectReader::readGroup(const ObjectHead& head, int depth) {
+Ref<Object> ObjectReader::readGroup(int depth) {
     // The BeginGroup holds the group object and, optionally, its state.
     ObjectHead kind;
     std::unique_ptr<Group> group;
@@ -265,7 +264,6 @@ Ref<Object> ObjectReader::readGroup(const ObjectHead& head, int depth) {
             postWarning(kQ3WarningInvalidObjectInGroupMetafile);
         }
     }
-    (void)head;
     ctx_.unfolded[result.get()] = std::max<std::uint64_t>(unfolded, 1);
     // Kept alive while the file is open, so that no later object takes the
     // address the count is filed under.

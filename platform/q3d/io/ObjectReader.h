@@ -68,9 +68,9 @@ public:
 
 private:
     Ref<Object> build(const ObjectHead& head, bool inContainer, int depth);
-    Ref<Object> readContainer(const ObjectHead& head, int depth);
+    Ref<Object> readContainer(int depth);
     Ref<Object> readReference(int depth);
-    Ref<Object> readGroup(const ObjectHead& head, int depth);
+    Ref<Object> readGroup(int depth);
     void declareType();
     void skipChildren(bool inContainer);
 
