@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "PluginTestSupport.h"
+#include "host/EffectControls.h"
 #include "platform/q3d/QD3DGroup.h"
 #include "platform/q3d/QD3DView.h"
 #include "shell/ParamTables.h"
@@ -190,6 +191,35 @@ TEST_F(ModelFileTest, TheCacheGivesEachSequenceItsOwnModelWithoutReadingTheFile)
   EXPECT_NEAR(ba.max.x - ba.min.x, 1.6 / 3.0, 1e-4);
   EXPECT_NEAR(bb.max.x - bb.min.x, 1.0, 1e-5);
   EXPECT_EQ(flatten(b).path, boxPath);
+}
+
+TEST_F(ModelFileTest, TheImportButtonMeasuresAndIsSilentWhenCancelled) {
+  host::Instance& i = apply(load("meshfile"));
+  host::EffectControls w(i, 300);
+  ASSERT_TRUE(w.drawAll().ok());
+  const host::EffectControls::Control& model = *w.control(meshfile::kModel);
+  auto importFile = [&](std::optional<std::string> path) {
+    desktop_.queueOpenFileAnswer(std::move(path));
+    ASSERT_TRUE(w.press(model, {10, 8}).ok());
+    ASSERT_TRUE(w.release({10, 8}).ok());
+  };
+  i.param(meshfile::kXScale).u.fd.value = 2 << 16;
+
+  importFile(std::nullopt);  // the dialog cancelled
+  importFile(rocket());
+  EXPECT_TRUE(desktop_.boxes().empty());
+  EXPECT_EQ(i.takeChangedParams(), std::vector<int32_t>{meshfile::kLeftRight}) << "the host renders again";
+  TQ3BoundingBox box = published(i);
+  EXPECT_NEAR(box.max.y - box.min.y, 1.0, 1e-5) << "measured: one unit tall";
+  EXPECT_NEAR(box.max.x - box.min.x, 2 * 1.6 / 3, 1e-5) << "X Scale kept";
+
+  // Escape during the read of a second model: silent, the rocket stays.
+  ModelWriter w2(Form::kLittleEndian);
+  for (int k = 0; k < 50; ++k) models::writeWavySheet(w2, 20, 20);
+  desktop_.keyDownOnQuery(os::Key::Escape, 5);
+  importFile(write("long.3dmf", w2.bytes()));
+  EXPECT_TRUE(desktop_.boxes().empty());
+  EXPECT_EQ(flatten(i).path, (dir_ / "rocket.3dmf").string());
 }
 
 }  // namespace
