@@ -310,5 +310,30 @@ TEST_F(FileReadTest, TriMeshesKeepTheirCountsAndApproximateBoundsHoldTheExact) {
     EXPECT_LE(approximate.min.z, exact.min.z);
 }
 
+TEST_F(FileReadTest, EveryRotationTurnsCounterClockwiseAboutItsAxis) {
+    // A quarter turn about +Z, written five ways, carries the point (1, 0, 0)
+    // to (0, 1, 0); the point (2, 0, 0) turned about (1, 0, 0) goes to (1, 1, 0).
+    const float h = 0.70710678f, quarter = 1.5707964f;
+    auto turned = [](const std::string& transform, float x) {
+        const std::string text = "3DMetafile ( 1 6 Normal x> )\nBeginGroup ( DisplayGroup ( ) ) " + transform +
+                                 " Point ( " + std::to_string(x) + " 0 0 ) EndGroup ( )\n";
+        return readAll(text).bounds;
+    };
+    const std::string cases[] = {
+        "Rotate ( Z " + std::to_string(quarter) + " )",
+        "RotateAboutAxis ( 0 0 0 0 0 1 " + std::to_string(quarter) + " )",
+        "Quaternion ( " + std::to_string(h) + " 0 0 " + std::to_string(h) + " )",
+        "Matrix ( 0 1 0 0 -1 0 0 0 0 0 1 0 0 0 0 1 )",
+    };
+    for (const std::string& c : cases) {
+        const TQ3BoundingBox b = turned(c, 1);
+        EXPECT_NEAR(b.min.x, 0, 1e-5) << c;
+        EXPECT_NEAR(b.min.y, 1, 1e-5) << c;
+    }
+    const TQ3BoundingBox b = turned("RotateAboutPoint ( Z " + std::to_string(quarter) + " 1 0 0 )", 2);
+    EXPECT_NEAR(b.min.x, 1, 1e-5);
+    EXPECT_NEAR(b.min.y, 1, 1e-5);
+}
+
 }  // namespace
 }  // namespace q3dtest
