@@ -2,7 +2,6 @@
 // the same objects, the ways real files break the published rules are read,
 // and malformed files of every kind fail with an error and never crash,
 // hang or over-allocate.
-#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -230,15 +229,17 @@ TEST_F(FileReadTest, MalformedFilesFailWithAnErrorNeverACrash) {
         w.end();
     });
     pastParent[24 + 7] = char(60);  // the box's size now runs past its container
-    // Each group holds the one before twice: 2^40 boxes once unfolded.
-    std::string laughs = "3DMetafile ( 1 6 Normal toc> )\ng1: BeginGroup ( DisplayGroup ( ) ) Box ( ) EndGroup ( )\n";
+    // Each group holds the one before twice: 2^40 boxes once unfolded (all
+    // inside one group, so that nothing is read before the failure).
+    std::string laughs = "3DMetafile ( 1 6 Normal toc> )\nBeginGroup ( DisplayGroup ( ) )\n"
+                         "g1: BeginGroup ( DisplayGroup ( ) ) Box ( ) EndGroup ( )\n";
     std::string entries;
     for (int k = 2; k <= 40; ++k) {
         laughs += "g" + std::to_string(k) + ": BeginGroup ( DisplayGroup ( ) ) Reference ( " + std::to_string(k - 1) +
                   " ) Reference ( " + std::to_string(k - 1) + " ) EndGroup ( )\n";
     }
     for (int k = 1; k <= 40; ++k) entries += " " + std::to_string(k) + " g" + std::to_string(k) + ">";
-    laughs += "toc: TableOfContents ( -1 41 -1 0 12 40" + entries + " )\n";
+    laughs += "EndGroup ( )\ntoc: TableOfContents ( -1 41 -1 0 12 40" + entries + " )\n";
     const std::vector<Case> cases = {
         {"an index past the points", triMesh(1, 3, 7), kQ3ErrorInvalidMetafileObject},
         {"a count past the object", triMesh(0x7fffffff, 3, 2), kQ3ErrorInvalidMetafileObject},
@@ -252,11 +253,10 @@ TEST_F(FileReadTest, MalformedFilesFailWithAnErrorNeverACrash) {
         {"an object without its end", "3DMetafile ( 1 6 Normal x> ) Point ( 1 2 3 ", kQ3ErrorEndOfFile},
     };
     for (const Case& c : cases) {
-        const auto start = std::chrono::steady_clock::now();
         const Outcome o = readAll(c.bytes);
         EXPECT_EQ(o.error, c.error) << c.what << ": " << o.problem;
         EXPECT_FALSE(o.problem.empty()) << c.what;
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << c.what << " hangs";
+        EXPECT_TRUE(o.types.empty()) << c.what;
     }
 }
 
