@@ -139,6 +139,12 @@ TEST_F(FileReadTest, RealFilesQuirksAreRead) {
     o = readAll(text);
     EXPECT_EQ(o.error, kQ3ErrorNone) << o.problem;
     EXPECT_EQ(o.types, (std::vector<std::string>{"box ", "unkn", "bckf", "dspg"}));
+
+    // A style value past its enumeration takes the default, with a warning
+    // (found by fuzzing: the number became the enumeration unchecked).
+    o = readAll("3DMetafile ( 1 6 Normal x> ) Subdivision ( 1701077357 1 ) Fill ( 9 )");
+    EXPECT_EQ(o.types, (std::vector<std::string>{"sbdv", "fist"})) << o.problem;
+    EXPECT_EQ(o.warning, kQ3WarningParameterOutOfRange);
 }
 
 TEST_F(FileReadTest, ReferencesShareTheirObjectAndRefuseLoopsAndDangling) {
@@ -248,6 +254,8 @@ TEST_F(FileReadTest, MalformedFilesFailWithAnErrorNeverACrash) {
         {"deep nesting", nested, kQ3ErrorInvalidMetafile},
         {"references that multiply a group", laughs, kQ3ErrorInvalidMetafileObject},
         {"not a 3DMF file", "3DMX and more", kQ3ErrorInvalidMetafile},
+        {"an unknown pixel type", "3DMetafile ( 1 6 Normal x> ) PixmapTexture ( 1 1 4 32 9 0 0 0x00000000 )",
+         kQ3ErrorInvalidMetafileObject},
         {"a text value that is no number", "3DMetafile ( 1 6 Normal x> ) Point ( 1 two 3 )",
          kQ3ErrorInvalidMetafilePrimitive},
         {"an object without its end", "3DMetafile ( 1 6 Normal x> ) Point ( 1 2 3 ", kQ3ErrorEndOfFile},

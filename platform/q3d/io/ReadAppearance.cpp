@@ -85,14 +85,22 @@ Ref<Object> transform(const TQ3Matrix4x4& m) {
 }
 
 // A value past the last of its enumeration takes the default, with a
-// warning: the model still reads.
+// warning: the model still reads. The value is checked as the number it was
+// in the file, before it ever becomes the enumeration.
 template <class StyleType, class Value>
-Ref<Object> style(Value value, Value fallback, bool valid) {
-    if (!valid) {
-        postWarning(kQ3WarningParameterOutOfRange);
-        value = fallback;
-    }
-    return own(std::make_unique<StyleType>(value));
+Ref<Object> style(TQ3Uns32 value, TQ3Uns32 last, Value fallback) {
+    if (value > last) postWarning(kQ3WarningParameterOutOfRange);
+    return own(std::make_unique<StyleType>(value > last ? fallback : static_cast<Value>(value)));
+}
+
+// Enumerations of a pixmap, checked as the numbers they were in the file.
+TQ3PixelType pixelTypeOf(Reading& r, TQ3Uns32 value) {
+    if (value > kQ3PixelTypeRGB24) r.bad("has a pixel type the library does not know");
+    return static_cast<TQ3PixelType>(value);
+}
+TQ3Endian endianOf(Reading& r, TQ3Uns32 value) {
+    if (value > kQ3EndianLittle) r.bad("has a byte or bit order that is neither big nor little");
+    return static_cast<TQ3Endian>(value);
 }
 
 }  // namespace
@@ -396,21 +404,21 @@ Ref<Object> readTexture(Reading& r) {
         pixmap.height = src.u32();
         pixmap.rowBytes = src.u32();
         pixmap.pixelSize = src.u32();
-        pixmap.pixelType = TQ3PixelType(src.keyword(kPixelTypes));
-        pixmap.bitOrder = TQ3Endian(src.keyword(kEndian));
-        pixmap.byteOrder = TQ3Endian(src.keyword(kEndian));
+        pixmap.pixelType = pixelTypeOf(r, src.keyword(kPixelTypes));
+        pixmap.bitOrder = endianOf(r, src.keyword(kEndian));
+        pixmap.byteOrder = endianOf(r, src.keyword(kEndian));
     } else {
         const bool levels = src.boolean();
-        pixmap.pixelType = TQ3PixelType(src.keyword(kPixelTypes));
-        pixmap.bitOrder = TQ3Endian(src.keyword(kEndian));
-        pixmap.byteOrder = TQ3Endian(src.keyword(kEndian));
+        pixmap.pixelType = pixelTypeOf(r, src.keyword(kPixelTypes));
+        pixmap.bitOrder = endianOf(r, src.keyword(kEndian));
+        pixmap.byteOrder = endianOf(r, src.keyword(kEndian));
         pixmap.width = src.u32();
         pixmap.height = src.u32();
         pixmap.rowBytes = src.u32();
         src.u32();  // the offset of the first level
         if (levels) postWarning(kQ3WarningFunctionalityNotSupported);  // only the first level is read
         static constexpr TQ3Uns32 kSizes[] = {32, 32, 16, 16, 16, 24};
-        pixmap.pixelSize = TQ3Uns32(pixmap.pixelType) < 6 ? kSizes[pixmap.pixelType] : 0;
+        pixmap.pixelSize = kSizes[pixmap.pixelType];
     }
     const std::uint64_t bytes = std::uint64_t(pixmap.rowBytes) * pixmap.height;
     if (pixmap.width == 0 || pixmap.height == 0 || pixmap.pixelSize == 0 ||
@@ -460,36 +468,30 @@ Ref<Object> readStyle(Reading& r) {
     Ref<Object> result;
     switch (r.head.code) {
         case kQ3StyleTypeBackfacing:
-        {
-            const TQ3Uns32 v = src.keyword(kBackfacing);
-            result = style<BackfacingStyle>(TQ3BackfacingStyle(v), kQ3BackfacingStyleBoth, v <= 2);
+            result = style<BackfacingStyle>(src.keyword(kBackfacing), 2, kQ3BackfacingStyleBoth);
             break;
-        }
         case kQ3StyleTypeInterpolation:
-        {
-            const TQ3Uns32 v = src.keyword(kInterpolation);
-            result = style<InterpolationStyle>(TQ3InterpolationStyle(v), kQ3InterpolationStyleVertex, v <= 2);
+            result = style<InterpolationStyle>(src.keyword(kInterpolation), 2, kQ3InterpolationStyleVertex);
             break;
-        }
         case kQ3StyleTypeFill:
-        {
-            const TQ3Uns32 v = src.keyword(kFill);
-            result = style<FillStyle>(TQ3FillStyle(v), kQ3FillStyleFilled, v <= 2);
+            result = style<FillStyle>(src.keyword(kFill), 2, kQ3FillStyleFilled);
             break;
-        }
         case kQ3StyleTypeSubdivision: {
-            TQ3SubdivisionStyleData d{};
-            d.method = TQ3SubdivisionMethod(src.keyword(kSubdivision));
-            if (d.method == kQ3SubdivisionMethodConstant) {
-                d.c1 = float(src.u32());
-                d.c2 = float(src.u32());
+            const TQ3Uns32 method = src.keyword(kSubdivision);
+            float c1, c2 = 0;
+            if (method == 0) {
+                c1 = float(src.u32());
+                c2 = float(src.u32());
             } else {
-                d.c1 = src.f32();
+                c1 = src.f32();
             }
-            const bool valid = TQ3Uns32(d.method) <= 2 && std::isfinite(d.c1) && d.c1 > 0 &&
-                               (d.method != kQ3SubdivisionMethodConstant || d.c2 > 0);
-            result = style<SubdivisionStyle>(d, TQ3SubdivisionStyleData{kQ3SubdivisionMethodConstant, 20, 20},
-                                             valid);
+            TQ3SubdivisionStyleData d{kQ3SubdivisionMethodConstant, 20, 20};
+            if (method <= 2 && std::isfinite(c1) && c1 > 0 && (method != 0 || c2 > 0)) {
+                d = {static_cast<TQ3SubdivisionMethod>(method), c1, c2};
+            } else {
+                postWarning(kQ3WarningParameterOutOfRange);
+            }
+            result = own(std::make_unique<SubdivisionStyle>(d));
             break;
         }
         case kQ3StyleTypeOrientation:
