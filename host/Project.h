@@ -34,7 +34,9 @@
 // (as the effect declares them) to a value or to {"keyframes": [...]}, each
 // key with "t" (seconds) or "f" (frames), "value" and optional
 // "interpolation" ("linear", the default, or "hold"); "flat" is the
-// instance's flattened sequence data in base64.
+// instance's flattened sequence data in base64. A File Object entry may name
+// its model with "model" (a 3DMF file, relative to the project): the host
+// imports it as the Import button would, and a save keeps it in "flat".
 //
 // This reader checks the file's own structure; what a parameter value means
 // depends on the effect and is checked when the composition binds it
@@ -116,10 +118,17 @@ struct ParamSetting {
   std::vector<KeySetting> keys;  // one (frame 0) when not keyed
 };
 
+// The File Object's match name: the one effect whose entry may name a model.
+inline constexpr const char* kFileObjectMatchName = "HALV VASKMESHFILE1";
+
 struct ProjectEffect {
   std::string matchName;
   std::vector<ParamSetting> params;                 // in file order
   std::optional<std::vector<std::byte>> flat;   // decoded "flat"
+  // A File Object's "model": the model file, made absolute against the
+  // project's folder. Ignored when "flat" is there, which holds the model's
+  // path and its measured placement.
+  std::optional<std::filesystem::path> model;
 };
 
 enum class LayerKind { Image, Sequence, Solid };

@@ -12,6 +12,7 @@
 #include "host/CliDesktop.h"
 #include "host/ControlsCommand.h"
 #include "host/InfoCommand.h"
+#include "host/ModelCommand.h"
 #include "host/ProjectCommands.h"
 
 namespace {
@@ -55,6 +56,13 @@ int main(int argc, char** argv) {
   save->add_option("out", saveOut, "Project file to write")->required();
   save->add_option("--plugins", pluginsDir,
                    "Folder of effect libraries (default: the folder of vask)");
+
+  std::string modelFile;
+  bool modelJson = false;
+  CLI::App* model = app.add_subcommand(
+      "model", "Read a 3DMF model file and describe it: form, objects, bounds, placement, read time");
+  model->add_option("file", modelFile, "3DMF file")->required();
+  model->add_flag("--json", modelJson, "Print one JSON object");
 
   vask::host::ControlsRequest controlsRequest;
   std::string controlsSave;
@@ -116,6 +124,8 @@ int main(int argc, char** argv) {
     request.timings = timings;
     return vask::host::runRender(request, std::cout, std::cerr);
   }
+  if (model->parsed()) return vask::host::runModel(modelFile, modelJson, std::cout, std::cerr);
+
   if (controls->parsed()) {
     using Event = vask::host::ControlsEvent;
     std::map<const CLI::Option*, std::size_t> taken;
