@@ -83,6 +83,24 @@ void copyIntoGrid(void* to, const void* from, std::size_t bytes, bool stream) {
     std::memcpy(to, from, bytes);
 }
 
+// Zeroes a new grid array, around the caches when it is big (as above).
+void zeroGridArray(void* to, std::size_t bytes) {
+#if defined(__x86_64__)
+    if (bytes >= kStreamBytes) {
+        auto* out = static_cast<unsigned char*>(to);
+        const std::size_t head = std::min(bytes, (16 - reinterpret_cast<std::uintptr_t>(out) % 16) % 16);
+        std::memset(out, 0, head);
+        std::size_t done = head;
+        const __m128i zero = _mm_setzero_si128();
+        for (; done + 16 <= bytes; done += 16) _mm_stream_si128(reinterpret_cast<__m128i*>(out + done), zero);
+        std::memset(out + done, 0, bytes - done);
+        _mm_sfence();
+        return;
+    }
+#endif
+    std::memset(to, 0, bytes);
+}
+
 std::size_t facetsOf(std::size_t rows, std::size_t columns) {
     return rows == 0 || columns == 0 ? 0 : 2 * (rows - 1) * (columns - 1);
 }
@@ -256,9 +274,9 @@ bool TriGrid::makeBlank(TQ3Uns32 rows, TQ3Uns32 columns, bool normals, bool uvs)
     LargeArray<TQ3Vector3D> newNormals(normals ? count : 0);
     LargeArray<TQ3Param2D> newUVs(uvs ? count : 0);
     // Kept blocks come back with stale contents.
-    std::memset(newPoints.data(), 0, count * sizeof(TQ3Point3D));
-    if (normals) std::memset(newNormals.data(), 0, count * sizeof(TQ3Vector3D));
-    if (uvs) std::memset(newUVs.data(), 0, count * sizeof(TQ3Param2D));
+    zeroGridArray(newPoints.data(), count * sizeof(TQ3Point3D));
+    if (normals) zeroGridArray(newNormals.data(), count * sizeof(TQ3Vector3D));
+    if (uvs) zeroGridArray(newUVs.data(), count * sizeof(TQ3Param2D));
     points_ = std::move(newPoints);
     normals_ = std::move(newNormals);
     uvs_ = std::move(newUVs);
