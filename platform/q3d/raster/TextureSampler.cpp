@@ -17,19 +17,27 @@ struct Axis {
     float weight1;
 };
 
+// floor(x) for |x| < 2^31, without a library call: the truncation, one
+// lower for a negative x with a fraction.
+inline float floorSmall(float x) {
+    const auto i = static_cast<int32_t>(x);
+    return static_cast<float>(x < static_cast<float>(i) ? i - 1 : i);
+}
+
 Axis resolve(float coordinate, uint32_t size, bool wrap) {
     float x = coordinate - 0.5f;
-    float base = std::floor(x);
+    // coordinate is within [0, size] (wrapped or clamped first) and size is
+    // at most 2^24, so x floors exactly by truncation, base is within
+    // [-1, size − 1] and the wrap needs no division.
+    float base = floorSmall(x);
     float weight = x - base;
-    // coordinate is within [0, size] (wrapped or clamped first), so base is
-    // within [-1, size] and fits an int.
     int64_t i = static_cast<int64_t>(base);
     int64_t n = size;
     int64_t a = i;
     int64_t b = i + 1;
     if (wrap) {
-        a = ((a % n) + n) % n;
-        b = ((b % n) + n) % n;
+        a = a < 0 ? a + n : (a >= n ? a - n : a);
+        b = b < 0 ? b + n : (b >= n ? b - n : b);
     } else {
         a = a < 0 ? 0 : (a >= n ? n - 1 : a);
         b = b < 0 ? 0 : (b >= n ? n - 1 : b);
@@ -42,7 +50,8 @@ float prepare(float t, bool wrap) {
         return 0.0f;
     }
     if (wrap) {
-        t -= std::floor(t);
+        // Beyond 2^23 every float is whole: no fraction to keep.
+        t -= std::fabs(t) < 8388608.0f ? floorSmall(t) : t;
         return t >= 1.0f ? 0.0f : t;
     }
     return t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
@@ -73,28 +82,26 @@ uint32_t TextureSampler::texel(uint32_t column, uint32_t row) const {
     return swapBytes_ ? __builtin_bswap32(word) : word;
 }
 
-void TextureSampler::sample(float u, float v, float rgb[3]) const {
+__m128 TextureSampler::sample(float u, float v) const {
     u = prepare(u, wrapU_);
     v = prepare(v, wrapV_);
     Axis x = resolve(u * float(width_), width_, wrapU_);
     // v runs up the image: v = 0 is the bottom of the last row.
     Axis y = resolve((1.0f - v) * float(height_), height_, wrapV_);
-    uint32_t t00 = texel(x.i0, y.i0);
-    uint32_t t10 = texel(x.i1, y.i0);
-    uint32_t t01 = texel(x.i0, y.i1);
-    uint32_t t11 = texel(x.i1, y.i1);
-    float wx = x.weight1;
-    float wy = y.weight1;
-    for (int c = 0; c < 3; ++c) {
-        int shift = 16 - 8 * c;
-        float a = float((t00 >> shift) & 255);
-        float b = float((t10 >> shift) & 255);
-        float d = float((t01 >> shift) & 255);
-        float e = float((t11 >> shift) & 255);
-        float top = a + wx * (b - a);
-        float bottom = d + wx * (e - d);
-        rgb[c] = top + wy * (bottom - top);
-    }
+    const __m128i zero = _mm_setzero_si128();
+    auto lanes = [&](uint32_t word) {
+        const __m128i bytes = _mm_cvtsi32_si128(static_cast<int>(word));
+        return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero));
+    };
+    const __m128 a = lanes(texel(x.i0, y.i0));
+    const __m128 b = lanes(texel(x.i1, y.i0));
+    const __m128 d = lanes(texel(x.i0, y.i1));
+    const __m128 e = lanes(texel(x.i1, y.i1));
+    const __m128 wx = _mm_set1_ps(x.weight1);
+    const __m128 wy = _mm_set1_ps(y.weight1);
+    const __m128 top = _mm_add_ps(a, _mm_mul_ps(wx, _mm_sub_ps(b, a)));
+    const __m128 bottom = _mm_add_ps(d, _mm_mul_ps(wx, _mm_sub_ps(e, d)));
+    return _mm_add_ps(top, _mm_mul_ps(wy, _mm_sub_ps(bottom, top)));
 }
 
 }  // namespace q3d::raster::detail

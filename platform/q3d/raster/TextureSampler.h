@@ -4,6 +4,8 @@
 
 #include "platform/q3d/raster/DrawState.h"
 
+#include <emmintrin.h>
+
 #include <cstdint>
 
 namespace q3d::raster::detail {
@@ -16,8 +18,10 @@ public:
     // `texture` must be accepted; the pixmap is borrowed.
     explicit TextureSampler(const Texture& texture);
 
-    // Colour at (u, v), channels 0–255. Non-finite coordinates read (0, 0).
-    void sample(float u, float v, float rgb[3]) const;
+    // Colour at (u, v), channels 0–255, in the lanes blue, green, red (and
+    // the texels' fourth byte, blended alike). Non-finite coordinates read
+    // (0, 0).
+    __m128 sample(float u, float v) const;
 
 private:
     uint32_t texel(uint32_t column, uint32_t row) const;
