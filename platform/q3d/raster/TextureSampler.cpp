@@ -24,7 +24,7 @@ inline float floorSmall(float x) {
     return static_cast<float>(x < static_cast<float>(i) ? i - 1 : i);
 }
 
-Axis resolve(float coordinate, uint32_t size, bool wrap) {
+[[gnu::always_inline]] inline Axis resolve(float coordinate, uint32_t size, bool wrap) {
     float x = coordinate - 0.5f;
     // coordinate is within [0, size] (wrapped or clamped first) and size is
     // at most 2^24, so x floors exactly by truncation, base is within
@@ -45,7 +45,7 @@ Axis resolve(float coordinate, uint32_t size, bool wrap) {
     return Axis{static_cast<uint32_t>(a), static_cast<uint32_t>(b), weight};
 }
 
-float prepare(float t, bool wrap) {
+[[gnu::always_inline]] inline float prepare(float t, bool wrap) {
     if (!std::isfinite(t)) {
         return 0.0f;
     }
