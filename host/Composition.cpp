@@ -239,7 +239,7 @@ Composition::Composition(Project project, const PluginCatalog& catalog, Composit
           std::vector<std::string> clamped;
           Channels value;
           try {
-            value = convertValue(decl, ps.keys[k].value, layerNames, clamped);
+            value = convertValue(decl, ps.keys[k].value, project_.format, layerNames, clamped);
           } catch (const ProjectError& e) {
             throw ProjectError(keyAt + ": " + e.what());
           }
@@ -247,7 +247,8 @@ Composition::Composition(Project project, const PluginCatalog& catalog, Composit
           if (decl.type() == PF_Param_LAYER && value[0] > 0) {
             referenced_[static_cast<std::size_t>(value[0]) - 1] = true;
           }
-          keys.push_back(Keyframe{ps.keys[k].frame, value, ps.keys[k].interpolation});
+          keys.push_back(
+              Keyframe{ps.keys[k].frame, value, ps.keys[k].interpolation, ps.keys[k].in, ps.keys[k].out});
         }
         // A later setting of the same parameter replaces an earlier one.
         std::erase_if(p.values, [&](const Bound& b) { return b.index == index; });
@@ -414,32 +415,6 @@ void Composition::save(const std::function<void(const Json&)>& write) {
   }
   if (writeError) std::rethrow_exception(writeError);
   if (!failure.empty()) throw HostError(project_.file.string() + ": " + failure);
-}
-
-void rebaseProjectPaths(Json& document, const std::filesystem::path& from,
-                        const std::filesystem::path& to) {
-  if (!document.is_object() || !document.contains("layers") || !document["layers"].is_array()) return;
-  std::error_code ec;
-  const auto fromAbs = std::filesystem::weakly_canonical(std::filesystem::absolute(from, ec), ec);
-  const auto toAbs = std::filesystem::weakly_canonical(std::filesystem::absolute(to, ec), ec);
-  if (fromAbs == toAbs) return;
-  for (Json& layer : document["layers"]) {
-    if (!layer.is_object()) continue;
-    for (const char* key : {"image", "sequence"}) {
-      if (!layer.contains(key) || !layer[key].is_string()) continue;
-      const std::filesystem::path p(layer[key].get<std::string>());
-      if (p.is_absolute()) continue;
-      const auto target = (fromAbs / p).lexically_normal();
-      const auto rel = target.lexically_relative(toAbs);
-      // A route that climbs all the way to the root says less than the
-      // absolute path it stands for.
-      std::size_t climbs = 0, depth = 0;
-      for (const auto& part : rel) climbs += part == ".." ? 1 : 0;
-      for (const auto& part : toAbs.relative_path()) depth += part.empty() ? 0 : 1;
-      const bool viaRoot = climbs > 0 && climbs >= depth;
-      layer[key] = (rel.empty() || viaRoot ? target : rel).generic_string();
-    }
-  }
 }
 
 }  // namespace vask::host

@@ -7,6 +7,7 @@
 
 #include "host/AtomicFile.h"
 #include "host/Composition.h"
+#include "host/ProjectPaths.h"
 #include "host/EffectControls.h"
 #include "host/HostError.h"
 #include "host/PluginCatalog.h"

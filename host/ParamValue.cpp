@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "host/Colour.h"
 #include "host/Instance.h"
 
 namespace vask::host {
@@ -147,7 +148,7 @@ std::vector<std::string> settableNames(std::span<const ParamDeclaration> table) 
   return out;
 }
 
-Channels convertValue(const ParamDeclaration& decl, const Json& value,
+Channels convertValue(const ParamDeclaration& decl, const Json& value, int format,
                       std::span<const std::string> layerNames, std::vector<std::string>& warnings) {
   const PF_ParamDef& d = decl.def();
   constexpr auto kMin = std::numeric_limits<int32_t>::min();
@@ -161,7 +162,12 @@ Channels convertValue(const ParamDeclaration& decl, const Json& value,
       if (!value.is_boolean()) refuse(briefText(value) + " is not true or false");
       return {value.get<bool>() ? 1.0 : 0.0, 0, 0, 0};
     case PF_Param_COLOR: {
-      const PF_Pixel p = parseColour(value, &warnings);
+      const PF_Pixel p = parseColour(value, format, &warnings);
+      if (format < 2 && looksLikeUnitColour(value)) {
+        warnings.push_back(briefText(value) + " is read as 0 … 255 values, which makes it almost black; "
+                           "for 0 … 1 values write {\"r\": …, \"g\": …, \"b\": …} in a \"format\": 2 "
+                           "project, or write [255, 240, 217]");
+      }
       return {static_cast<double>(p.alpha), static_cast<double>(p.red), static_cast<double>(p.green),
               static_cast<double>(p.blue)};
     }

@@ -12,6 +12,7 @@
 
 #include "host/AtomicFile.h"
 #include "host/Composition.h"
+#include "host/ProjectPaths.h"
 #include "host/FrameWriter.h"
 #include "host/HostError.h"
 #include "host/Interruption.h"
