@@ -247,7 +247,8 @@ int runControls(const ControlsRequest& request, std::ostream& out, std::ostream&
     const std::string matchName = effects[effectIndex].matchName;
     const std::filesystem::path from = request.project.parent_path();
 
-    const PluginCatalog catalog = PluginCatalog::scan(request.plugins ? *request.plugins : programFolder());
+    const PluginCatalog catalog =
+        PluginCatalog::scan(request.plugins.empty() ? defaultPluginFolders() : request.plugins);
     for (const auto& w : catalog.warnings()) err << "vask: warning: " << w << "\n";
     std::vector<std::string> warnings;
     Composition composition(std::move(project), catalog, CompositionOptions{}, warnings);

@@ -44,6 +44,23 @@ std::vector<std::string> settableNames(std::span<const ParamDeclaration> table);
 Channels convertValue(const ParamDeclaration& decl, const Json& value, int format,
                       std::span<const std::string> layerNames, std::vector<std::string>& warnings);
 
+// One parameter setting of a project bound to an effect's table: the
+// parameter's index, its values over time, and the layers (ids) it names.
+struct BoundSetting {
+  int32_t index = 0;
+  Track track;
+  std::vector<int32_t> layers;
+};
+
+// Finds `setting`'s parameter in `table` (of the effect named `effectName`)
+// and converts every key's value. Clamps go to `warnings`, each prefixed with
+// `where` (the effect's place) and the parameter and key. Throws ProjectError
+// naming the place: no such parameter (listing the effect's), a parameter
+// that takes no value, or a value it cannot take.
+BoundSetting bindSetting(std::span<const ParamDeclaration> table, const std::string& effectName,
+                         const ParamSetting& setting, int format, std::span<const std::string> layerNames,
+                         const std::string& where, std::vector<std::string>& warnings);
+
 // Stores `value` into parameter `index` of `instance`, rounding to the
 // host's integer units. The index must be settable.
 void applyValue(Instance& instance, int32_t index, const Channels& value);
