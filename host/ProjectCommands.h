@@ -119,7 +119,7 @@ std::optional<std::pair<int64_t, int64_t>> parseFrameRange(std::string_view text
 // "A", "A-B" or "A-BxS" (every S-th frame from A up to B; S ≥ 1), such as
 // "0-47x2", "1,5,9-12". Returns the frames ascending, each once, or nullopt
 // with the reason. At most kMaxListedFrames frames.
-inline constexpr std::size_t kMaxListedFrames = 10'000'000;
+inline constexpr std::size_t kMaxListedFrames = 1'000'000;
 std::optional<std::vector<int64_t>> parseFrameList(std::string_view text, std::string* why = nullptr);
 // "WxH" (1 … 32767 each), or nullopt with the reason.
 std::optional<std::pair<int32_t, int32_t>> parseSize(std::string_view text,
