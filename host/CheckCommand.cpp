@@ -114,6 +114,9 @@ int runCheck(const CheckRequest& request, std::ostream& out, std::ostream& err) 
     const PluginCatalog catalog =
         PluginCatalog::scan(request.plugins.empty() ? defaultPluginFolders() : request.plugins);
     for (const auto& w : catalog.warnings()) report.warning(w);
+    if (request.verbosity == Verbosity::Verbose) {
+      out << "effects from " << catalog.foldersText() << ": " << catalog.matchNames().size() << " found\n";
+    }
     std::vector<std::string> layerNames;
     for (const auto& l : project.layers) layerNames.push_back(l.name);
     Session session;
