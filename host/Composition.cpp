@@ -217,8 +217,8 @@ Composition::Composition(Project project, const PluginCatalog& catalog, Composit
                     entry.matchName + ")",
                 {}};
       for (const ParamSetting& ps : entry.params) {
-        BoundSetting bound = bindSetting(effect->params(), effect->pipl().name, ps, project_.format, layerNames,
-                                         where, warnings);
+        BoundSetting bound =
+            bindSetting(effect->params(), effect->pipl().name, ps, project_.format, layerNames, where, warnings);
         for (int32_t id : bound.layers) referenced_[static_cast<std::size_t>(id) - 1] = true;
         // A later setting of the same parameter replaces an earlier one.
         std::erase_if(p.values, [&](const Bound& b) { return b.index == bound.index; });

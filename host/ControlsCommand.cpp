@@ -7,12 +7,12 @@
 
 #include "host/AtomicFile.h"
 #include "host/Composition.h"
-#include "host/ProjectPaths.h"
 #include "host/EffectControls.h"
 #include "host/HostError.h"
 #include "host/PluginCatalog.h"
 #include "host/PngImage.h"
 #include "host/Project.h"
+#include "host/ProjectPaths.h"
 
 namespace vask::host {
 namespace {

@@ -12,13 +12,13 @@
 
 #include "host/AtomicFile.h"
 #include "host/Composition.h"
-#include "host/ProjectPaths.h"
 #include "host/FrameWriter.h"
 #include "host/HostError.h"
 #include "host/Interruption.h"
 #include "host/PluginCatalog.h"
 #include "host/PngImage.h"
 #include "host/Project.h"
+#include "host/ProjectPaths.h"
 
 namespace vask::host {
 namespace {
@@ -242,10 +242,14 @@ std::optional<std::vector<int64_t>> parseFrameList(std::string_view text, std::s
     }
     std::string reason;
     const auto r = parseFrameRange(range, &reason);
-    if (!r) return bad(reason.find("ends before") != std::string::npos ? reason : "\"" + std::string(item) + "\"" + example);
+    if (!r) {
+      return bad(reason.find("ends before") != std::string::npos ? reason
+                                                                  : "\"" + std::string(item) + "\"" + example);
+    }
     for (int64_t f = r->first; f <= r->second; f += step) {
       if (frames.size() >= kMaxListedFrames) {
-        return bad("\"" + std::string(text) + "\" lists more than " + std::to_string(kMaxListedFrames) + " frames");
+        return bad("\"" + std::string(text) + "\" lists more than " + std::to_string(kMaxListedFrames) +
+                   " frames");
       }
       frames.push_back(f);
     }
@@ -277,8 +281,8 @@ FrameOutput frameOutput(const std::optional<std::filesystem::path>& out, const s
                     given.stem().string() + "_####.png), or name a folder");
   }
   const int digits = std::max<int>(4, static_cast<int>(std::to_string(lastNumber).size()));
-  return FrameOutput{given, *FramePattern::parse("frame_" + std::string(static_cast<std::size_t>(digits), '#') + ".png"),
-                     startNumber};
+  const std::string standard = "frame_" + std::string(static_cast<std::size_t>(digits), '#') + ".png";
+  return FrameOutput{given, *FramePattern::parse(standard), startNumber};
 }
 
 std::optional<std::pair<int32_t, int32_t>> parseSize(std::string_view text, std::string* why) {
@@ -333,7 +337,7 @@ int runRender(const RenderRequest& request, std::ostream& out, std::ostream& err
           << " left in " << folder.string() << " by an interrupted render\n";
     }
     std::vector<std::filesystem::path> outputs;
-    for (int64_t f : wanted) outputs.push_back(folder / output.pattern.name(f + output.startNumber));
+    for (int64_t f : wanted) outputs.push_back(output.fileOf(f));
     refuseOverwritingInputs(project, folder, outputs);
 
     // A finished frame of an earlier run is whole under its name: frames

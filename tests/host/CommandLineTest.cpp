@@ -228,7 +228,7 @@ TEST_F(CommandLineTest, CheckListsEveryProblemWithoutRendering) {
   const std::string good = (std::filesystem::path(VASK_SOURCE_DIR) / "examples/ripple.json").string();
   const Outcome ok = vask({"check", good});
   EXPECT_EQ(ok.code, 0) << ok.err;
-  EXPECT_EQ(ok.out, good + ": ok: 2 layers, 24 pictures, 2 effects, 6 parameter settings, frames 0-23\n");
+  EXPECT_EQ(ok.out, good + ": ok: 4 layers, 24 pictures, 3 effects, 11 parameter settings, frames 0-23\n");
   EXPECT_EQ(vask({"check", good, "-q"}).out, "");
 }
 
