@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "manipulator/ControlsPanel.h"
 #include "platform/effect_api/PiPL.h"
 #include "platform/q3d/QD3DCamera.h"
 #include "platform/q3d/QD3DDrawContext.h"
@@ -58,14 +57,12 @@ int32_t declareParams(EffectCall& call) {
   return kParamCount;
 }
 
-void initRecord(EffectCall&, void* live) {
-  static_cast<RenderSequenceRecord*>(live)->panel = createControlsPanel(PanelKind::MeshObject);
-}
+// Everything starts empty and is made at the first render. Scene Render has
+// no custom controls, so no panel either.
+void initRecord(EffectCall&, void*) {}
 
 void destroyRecord(EffectCall&, void* live) {
   auto& r = *static_cast<RenderSequenceRecord*>(live);
-  destroyControlsPanel(r.panel);
-  r.panel = nullptr;
   freeBlock(r.pixels);
   r.pixels = nullptr;
   r.pixelCapacity = 0;

@@ -13,8 +13,6 @@
 
 namespace vask {
 
-class ControlsPanel;
-
 namespace scenerender {
 enum Param : int32_t {
   kInput = 0, kCameraX, kCameraY, kCameraZ, kTargetX, kTargetY, kTargetZ, kFieldOfView,
@@ -41,7 +39,6 @@ struct RenderSequenceRecord {
   TQ3LightObject ambient;          // "Ambient", put into frameLights
   uint32_t* pixels;                // from the shell's allocator
   uint64_t pixelCapacity;          // in pixels
-  ControlsPanel* panel;
 };
 
 }  // namespace vask

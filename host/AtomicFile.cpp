@@ -11,6 +11,7 @@
 #include <string>
 
 #include "host/HostError.h"
+#include "host/InputFile.h"
 #include "host/Interruption.h"
 
 namespace vask::host {
@@ -22,15 +23,6 @@ std::filesystem::path temporaryFor(const std::filesystem::path& target) {
   // Hidden, and unique per process and call, so two writers never share one.
   return target.parent_path() / ("." + target.filename().string() + ".tmp-" +
                                  std::to_string(::getpid()) + "-" + std::to_string(++gCounter));
-}
-
-const char* kindOf(const struct stat& st) {
-  if (S_ISDIR(st.st_mode)) return "a folder";
-  if (S_ISFIFO(st.st_mode)) return "a FIFO";
-  if (S_ISCHR(st.st_mode)) return "a character device";
-  if (S_ISBLK(st.st_mode)) return "a block device";
-  if (S_ISSOCK(st.st_mode)) return "a socket";
-  return "not a regular file";
 }
 
 // The file a write to `target` replaces: `target` itself, or for a symbolic
@@ -46,7 +38,7 @@ std::filesystem::path destinationOf(const std::filesystem::path& target) {
     if (ec) throw HostError(target.string() + ": cannot follow the link: " + ec.message());
   }
   if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    throw HostError(target.string() + ": exists and is " + kindOf(st) +
+    throw HostError(target.string() + ": exists and is " + fileKindName(st.st_mode) +
                     "; only a regular file is replaced");
   }
   return path;

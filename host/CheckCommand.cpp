@@ -125,6 +125,12 @@ int runCheck(const CheckRequest& request, std::ostream& out, std::ostream& err) 
       for (std::size_t ei = 0; ei < layer.effects.size(); ++ei) {
         const ProjectEffect& entry = layer.effects[ei];
         const std::string where = file + ": " + describeEffect(layer, li, entry, ei);
+        if (entry.model && !entry.flat) {
+          std::error_code ec;
+          if (!std::filesystem::is_regular_file(*entry.model, ec)) {
+            report.problem(where + ": \"model\" " + entry.model->string() + " is not a file that can be read");
+          }
+        }
         const auto library = catalog.find(entry.matchName);
         if (!library) {
           std::string known;

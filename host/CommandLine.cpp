@@ -14,6 +14,7 @@
 #include "host/CliDesktop.h"
 #include "host/ControlsCommand.h"
 #include "host/InfoCommand.h"
+#include "host/ModelCommand.h"
 #include "host/ProjectCommands.h"
 #include "vask/Version.h"
 
@@ -127,6 +128,13 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   CLI::App* info = app.add_subcommand("info", "Describe effect libraries: PiPL, version, flags, parameters");
   info->add_option("plugins", files, "Effect libraries (.so)")->required();
 
+  std::string modelFile;
+  bool modelJson = false;
+  CLI::App* model = app.add_subcommand(
+      "model", "Read a 3DMF model file and describe it: form, objects, bounds, placement, read time");
+  model->add_option("file", modelFile, "3DMF file")->required();
+  model->add_flag("--json", modelJson, "Print one JSON object");
+
   ControlsRequest controlsRequest;
   std::string controlsSave;
   CLI::App* controls = app.add_subcommand(
@@ -200,6 +208,7 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   const auto plugins = paths(pluginFolders);
 
   if (info->parsed()) return runInfo(paths(files), out, err);
+  if (model->parsed()) return runModel(modelFile, modelJson, out, err);
   if (check->parsed()) return runCheck(CheckRequest{project, plugins, verbosity.level()}, out, err);
   if (save->parsed()) return runSave(SaveRequest{project, saveOut, plugins, verbosity.level()}, err);
   if (render->parsed()) {

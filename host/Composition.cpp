@@ -13,6 +13,22 @@
 namespace vask::host {
 namespace {
 
+// The File Object's flat model record (32 bytes and the path, little-endian)
+// for a model named by a project: no stamps, so no parked model matches it,
+// and scale 0, which no measured model has, so that the effect measures the
+// model when it reads it, as after the Import button.
+std::vector<std::byte> unmeasuredModelRecord(const std::filesystem::path& model) {
+  const std::string path = model.string();
+  std::vector<std::byte> record(32 + path.size(), std::byte{0});
+  auto put32 = [&](std::size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) record[at + i] = std::byte((v >> (8 * i)) & 0xff);
+  };
+  put32(0, 1);
+  put32(12, static_cast<uint32_t>(path.size()));
+  for (std::size_t i = 0; i < path.size(); ++i) record[32 + i] = std::byte(static_cast<unsigned char>(path[i]));
+  return record;
+}
+
 std::string inQuotes(std::string_view s) { return "\"" + std::string(s) + "\""; }
 
 // Gives `inst` a transparent output world of its input's size, reusing last
@@ -236,6 +252,9 @@ Composition::Composition(Project project, const PluginCatalog& catalog, Composit
     try {
       if (entry.flat) {
         instance = &session_.addInstance(p.loaded, p.label, std::span<const std::byte>(*entry.flat));
+      } else if (entry.model) {
+        const std::vector<std::byte> record = unmeasuredModelRecord(*entry.model);
+        instance = &session_.addInstance(p.loaded, p.label, std::span<const std::byte>(record));
       } else {
         instance = &session_.addInstance(p.loaded, p.label);
       }

@@ -47,12 +47,6 @@ constexpr uint64_t kDfTextRel = 0x4;
 constexpr std::size_t kRelaSize = 24;
 constexpr std::size_t kSymbolSize = 24;
 
-std::string hex(uint64_t v) {
-  std::ostringstream s;
-  s << "0x" << std::hex << v;
-  return s.str();
-}
-
 struct Segment {
   uint32_t type, flags;
   uint64_t offset, vaddr, filesz, memsz, align;
@@ -108,7 +102,7 @@ class Checker {
       fail("program header count " + std::to_string(phnum_) + " is outside 1 … " +
            std::to_string(kMaxProgramHeaders) + " (e_phnum at file offset 0x38)");
     if (phoff_ % 8 != 0 || !inFile(phoff_, phnum_ * kProgramHeaderSize))
-      fail("program header table at " + hex(phoff_) + " (" + std::to_string(phnum_) +
+      fail("program header table at " + hexText(phoff_) + " (" + std::to_string(phnum_) +
            " entries) is misaligned or runs past the end of the file (" + std::to_string(b_.size()) +
            " bytes) (e_phoff at file offset 0x20)");
   }
@@ -119,26 +113,26 @@ class Checker {
       const uint64_t p = phoff_ + i * kProgramHeaderSize;
       Segment s{at<uint32_t>(p),      at<uint32_t>(p + 4),  at<uint64_t>(p + 8), at<uint64_t>(p + 16),
                 at<uint64_t>(p + 32), at<uint64_t>(p + 40), at<uint64_t>(p + 48)};
-      const std::string where = "program header " + std::to_string(i) + " (at file offset " + hex(p) + ")";
+      const std::string where = "program header " + std::to_string(i) + " (at file offset " + hexText(p) + ")";
       if (!inFile(s.offset, s.filesz))
-        fail(where + ": its " + std::to_string(s.filesz) + " bytes at file offset " + hex(s.offset) +
+        fail(where + ": its " + std::to_string(s.filesz) + " bytes at file offset " + hexText(s.offset) +
              " run past the end of the file (" + std::to_string(b_.size()) + " bytes) (p_offset, p_filesz)");
       if (s.align > 1 && (s.align & (s.align - 1)) != 0)
-        fail(where + ": alignment " + hex(s.align) + " is not a power of two (p_align)");
+        fail(where + ": alignment " + hexText(s.align) + " is not a power of two (p_align)");
       if (s.type == kPtLoad) {
-        if (s.filesz > s.memsz) fail(where + ": p_filesz " + hex(s.filesz) + " is larger than p_memsz " + hex(s.memsz));
+        if (s.filesz > s.memsz) fail(where + ": p_filesz " + hexText(s.filesz) + " is larger than p_memsz " + hexText(s.memsz));
         if (s.memsz > kMaxImage || s.vaddr > kMaxImage)
-          fail(where + ": segment at " + hex(s.vaddr) + " of " + hex(s.memsz) + " bytes is beyond any library's size (p_vaddr, p_memsz)");
+          fail(where + ": segment at " + hexText(s.vaddr) + " of " + hexText(s.memsz) + " bytes is beyond any library's size (p_vaddr, p_memsz)");
         if (s.align > 1 && s.vaddr % s.align != s.offset % s.align)
-          fail(where + ": p_vaddr " + hex(s.vaddr) + " and p_offset " + hex(s.offset) + " disagree modulo p_align " + hex(s.align));
+          fail(where + ": p_vaddr " + hexText(s.vaddr) + " and p_offset " + hexText(s.offset) + " disagree modulo p_align " + hexText(s.align));
         // The loader maps the segments one after another over one
         // reservation; overlapping segments would map over each other.
         if (!loads_.empty() && s.vaddr < lastLoad)
-          fail(where + ": loadable segments overlap or are not in address order (p_vaddr " + hex(s.vaddr) +
-               " is below the end of the one before, " + hex(lastLoad) + ")");
+          fail(where + ": loadable segments overlap or are not in address order (p_vaddr " + hexText(s.vaddr) +
+               " is below the end of the one before, " + hexText(lastLoad) + ")");
         if (!loads_.empty() && s.offset < lastFile)
-          fail(where + ": loadable segments overlap in the file or are not in file order (p_offset " + hex(s.offset) +
-               " is below the end of the one before, " + hex(lastFile) + ")");
+          fail(where + ": loadable segments overlap in the file or are not in file order (p_offset " + hexText(s.offset) +
+               " is below the end of the one before, " + hexText(lastFile) + ")");
         lastLoad = s.vaddr + s.memsz;
         lastFile = s.offset + s.filesz;
         loads_.push_back(s);
@@ -150,7 +144,7 @@ class Checker {
     const Segment& last = loads_.back();
     imageEnd_ = last.vaddr + last.memsz;
     if (imageEnd_ - loads_.front().vaddr > kMaxImage)
-      fail("the loadable segments span " + hex(imageEnd_ - loads_.front().vaddr) + " bytes, beyond any library's size");
+      fail("the loadable segments span " + hexText(imageEnd_ - loads_.front().vaddr) + " bytes, beyond any library's size");
 
     bool haveDynamic = false;
     for (const auto& [index, where, s] : others_) {
@@ -192,7 +186,7 @@ class Checker {
       const uint64_t extent = fileBacked ? l.filesz : l.memsz;
       if (vaddr >= l.vaddr && vaddr - l.vaddr <= extent && size <= extent - (vaddr - l.vaddr)) return;
     }
-    fail(where + ": its " + hex(size) + " bytes at address " + hex(vaddr) +
+    fail(where + ": its " + hexText(size) + " bytes at address " + hexText(vaddr) +
          " are not inside a loadable segment" + (fileBacked ? "'s file data" : "") + " (p_vaddr, p_memsz)");
   }
 
@@ -201,10 +195,10 @@ class Checker {
   uint64_t fileOffsetOf(uint64_t vaddr, uint64_t size, const std::string& what, uint32_t access = kRead) const {
     const Segment* l = segmentOf(vaddr, size, /*fileBacked=*/true);
     if (!l)
-      fail(what + ": " + hex(size) + " bytes at address " + hex(vaddr) +
+      fail(what + ": " + hexText(size) + " bytes at address " + hexText(vaddr) +
            " are not inside the file data of a loadable segment");
     if ((l->flags & access) != access)
-      fail(what + ": the segment at " + hex(l->vaddr) + " that holds it is not " + accessText(access) + " (p_flags)");
+      fail(what + ": the segment at " + hexText(l->vaddr) + " that holds it is not " + accessText(access) + " (p_flags)");
     return l->offset + (vaddr - l->vaddr);
   }
 
@@ -228,7 +222,7 @@ class Checker {
   // check reads them in the file at p_offset. Both must be the same bytes.
   void sameInFileAndMemory(const std::string& where, const Segment& s) const {
     if (fileOffsetOf(s.vaddr, s.memsz, where, kRead) != s.offset)
-      fail(where + ": p_offset " + hex(s.offset) + " is not where its address " + hex(s.vaddr) +
+      fail(where + ": p_offset " + hexText(s.offset) + " is not where its address " + hexText(s.vaddr) +
            " comes from in the file");
   }
 
@@ -242,14 +236,14 @@ class Checker {
       const uint64_t namesz = at<uint32_t>(s.offset + pos), descsz = at<uint32_t>(s.offset + pos + 4);
       const uint64_t desc = up(pos + 12 + namesz), next = up(desc + descsz);
       if (desc > size || descsz > size - desc || next <= pos)
-        fail(where + ": the note at segment offset " + hex(pos) + " runs past its segment (n_namesz " +
+        fail(where + ": the note at segment offset " + hexText(pos) + " runs past its segment (n_namesz " +
              std::to_string(namesz) + ", n_descsz " + std::to_string(descsz) + ")");
       pos = next;
     }
   }
 
   void dynamicTable() {
-    const std::string where = "dynamic table at file offset " + hex(dynamic_.offset);
+    const std::string where = "dynamic table at file offset " + hexText(dynamic_.offset);
     struct Entry { int64_t tag; uint64_t value; };
     std::vector<Entry> entries;
     bool ended = false;
@@ -269,7 +263,7 @@ class Checker {
         if (e.tag == tag) present = true, v = e.value;
       return v;
     };
-    auto name = [](int64_t tag) { std::ostringstream s; s << "tag " << hex(static_cast<uint64_t>(tag)); return s.str(); };
+    auto name = [](int64_t tag) { std::ostringstream s; s << "tag " << hexText(static_cast<uint64_t>(tag)); return s.str(); };
 
     // Entries the loader takes for granted once their partner is there.
     auto has = [&](int64_t tag) {
@@ -299,8 +293,8 @@ class Checker {
         case kDtFini: case kDtRel: case kDtJmpRel: case kDtInitArray: case kDtFiniArray:
         case kDtPreinitArray: case kDtGnuHash: case kDtVerSym: case kDtVerDef: case kDtVerNeed: case kDtRelr:
           if (e.value < loads_.front().vaddr || e.value >= imageEnd_)
-            fail(where + ": entry " + name(e.tag) + " points to " + hex(e.value) +
-                 ", outside the library's image (" + hex(loads_.front().vaddr) + " … " + hex(imageEnd_) + ")");
+            fail(where + ": entry " + name(e.tag) + " points to " + hexText(e.value) +
+                 ", outside the library's image (" + hexText(loads_.front().vaddr) + " … " + hexText(imageEnd_) + ")");
           break;
         default:
           break;
@@ -345,7 +339,7 @@ class Checker {
       const uint64_t addr = find(tag, present), size = find(sizeTag, hasSize);
       if (!present) continue;
       if (size % 8 != 0 || !segmentOf(addr, size, /*fileBacked=*/false))
-        fail(where + ": the array of entry " + name(tag) + " (" + std::to_string(size) + " bytes at " + hex(addr) +
+        fail(where + ": the array of entry " + name(tag) + " (" + std::to_string(size) + " bytes at " + hexText(addr) +
              ") is not inside one segment of the library");
       for (uint64_t slot = 0; slot < size; slot += 8) functionSlots_.push_back(addr + slot);
     }
@@ -434,9 +428,9 @@ class Checker {
     for (uint64_t slot : functionSlots_) {
       const auto it = std::find_if(slotFills_.begin(), slotFills_.end(), [&](const SlotFill& f) { return f.slot == slot; });
       if (it == slotFills_.end())
-        fail(where + ": the constructor or destructor slot at " + hex(slot) + " is not filled by any relocation");
+        fail(where + ": the constructor or destructor slot at " + hexText(slot) + " is not filled by any relocation");
       if (it->relative)
-        fileOffsetOf(it->target, 1, where + ": the constructor or destructor at slot " + hex(slot), kRead | kExecute);
+        fileOffsetOf(it->target, 1, where + ": the constructor or destructor at slot " + hexText(slot), kRead | kExecute);
     }
   }
 
@@ -448,7 +442,7 @@ class Checker {
       const uint64_t info = at<uint64_t>(off + pos + 8);
       const Segment* into = segmentOf(target, 8, /*fileBacked=*/false);
       if (!into || (into->flags & writeAccess_) != writeAccess_)
-        fail(what + ": entry " + std::to_string(pos / kRelaSize) + " writes at " + hex(target) +
+        fail(what + ": entry " + std::to_string(pos / kRelaSize) + " writes at " + hexText(target) +
              (into ? ", in a segment that is not writable" : ", outside the library's segments"));
       if (std::find(functionSlots_.begin(), functionSlots_.end(), target) != functionSlots_.end())
         slotFills_.push_back({target, static_cast<uint32_t>(info) == kRelRelative, at<uint64_t>(off + pos + 16)});
@@ -498,7 +492,7 @@ class Checker {
     auto apply = [&](uint64_t target, uint64_t index) {
       const Segment* into = segmentOf(target, 8, /*fileBacked=*/false);
       if (!into || (into->flags & writeAccess_) != writeAccess_)
-        fail(what + ": word " + std::to_string(index) + " relocates " + hex(target) +
+        fail(what + ": word " + std::to_string(index) + " relocates " + hexText(target) +
              (into ? ", in a segment that is not writable" : ", outside the library's segments"));
       if (std::find(functionSlots_.begin(), functionSlots_.end(), target) != functionSlots_.end()) {
         const Segment* data = segmentOf(target, 8, /*fileBacked=*/true);

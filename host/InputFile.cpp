@@ -13,21 +13,6 @@
 namespace vask::host {
 namespace {
 
-std::string hex(uint64_t v) {
-  std::ostringstream s;
-  s << "0x" << std::hex << v;
-  return s.str();
-}
-
-const char* kindOf(mode_t mode) {
-  if (S_ISDIR(mode)) return "a folder";
-  if (S_ISFIFO(mode)) return "a FIFO";
-  if (S_ISCHR(mode)) return "a character device";
-  if (S_ISBLK(mode)) return "a block device";
-  if (S_ISSOCK(mode)) return "a socket";
-  return "not a regular file";
-}
-
 // Opens without blocking (a FIFO with no writer would block a plain open
 // forever), checks the kind, then makes reads blocking again.
 int openChecked(const std::string& name, Streams streams, bool& stream) {
@@ -42,7 +27,7 @@ int openChecked(const std::string& name, Streams streams, bool& stream) {
   stream = S_ISFIFO(st.st_mode);
   if (!S_ISREG(st.st_mode) && !(stream && streams == Streams::Accept)) {
     ::close(fd);
-    throw HostError(name + ": is " + kindOf(st.st_mode) + ", not a file that can be read");
+    throw HostError(name + ": is " + fileKindName(st.st_mode) + ", not a file that can be read");
   }
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
@@ -50,6 +35,21 @@ int openChecked(const std::string& name, Streams streams, bool& stream) {
 }
 
 }  // namespace
+
+std::string hexText(uint64_t value) {
+  std::ostringstream s;
+  s << "0x" << std::hex << value;
+  return s.str();
+}
+
+const char* fileKindName(unsigned mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
+}
 
 InputFile::InputFile(const std::filesystem::path& path) : name_(path.string()) {
   bool stream = false;
@@ -66,7 +66,7 @@ InputFile::~InputFile() { ::close(fd_); }
 
 std::vector<std::byte> InputFile::read(uint64_t offset, uint64_t length, std::string_view what) const {
   if (offset > size_ || length > size_ - offset) {
-    throw HostError(name_ + ": " + std::string(what) + " at file offset " + hex(offset) + " (" +
+    throw HostError(name_ + ": " + std::string(what) + " at file offset " + hexText(offset) + " (" +
                     std::to_string(length) + " bytes) runs past the end of the file (" +
                     std::to_string(size_) + " bytes)");
   }
@@ -78,7 +78,7 @@ std::vector<std::byte> InputFile::read(uint64_t offset, uint64_t length, std::st
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       // A file that shrank while read ends early too.
-      throw HostError(name_ + ": read error at file offset " + hex(offset + done) +
+      throw HostError(name_ + ": read error at file offset " + hexText(offset + done) +
                       (n < 0 ? std::string(": ") + std::strerror(errno) : ": the file ended early"));
     }
     done += static_cast<std::size_t>(n);

@@ -16,6 +16,13 @@
 
 namespace vask::host {
 
+// "0x1f40": how messages give an offset, a flag word or an address.
+std::string hexText(uint64_t value);
+
+// "a folder", "a FIFO", "a character device", … for a file's st_mode: how
+// messages name a file that is not a regular one.
+const char* fileKindName(unsigned mode);
+
 // What kinds of file an opening accepts besides regular files.
 enum class Streams {
   Refuse,  // regular files only

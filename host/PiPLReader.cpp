@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstring>
-#include <iomanip>
 #include <sstream>
 
 #include "host/HostError.h"
@@ -11,12 +10,6 @@
 
 namespace vask::host {
 namespace {
-
-std::string hex(uint64_t v) {
-  std::ostringstream s;
-  s << "0x" << std::hex << v;
-  return s.str();
-}
 
 uint16_t le16(const std::byte* p) {
   return static_cast<uint16_t>(std::to_integer<unsigned>(p[0]) |
@@ -61,8 +54,8 @@ std::string fourCC(const std::byte* stored) {
 std::ostream& operator<<(std::ostream& os, const PiPLInfo& i) {
   return os << "PiPL{kind '" << i.kind << "', name '" << i.name << "', category '" << i.category
             << "', entry '" << i.entryPoint << "', match '" << i.matchName << "', pipl "
-            << i.piplVersion << ", API " << i.apiVersion << ", version " << hex(i.effectVersion)
-            << ", info " << i.infoFlags << ", global " << hex(i.globalFlags) << ", reserved "
+            << i.piplVersion << ", API " << i.apiVersion << ", version " << hexText(i.effectVersion)
+            << ", info " << i.infoFlags << ", global " << hexText(i.globalFlags) << ", reserved "
             << i.reserved << "}";
 }
 

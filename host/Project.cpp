@@ -244,11 +244,13 @@ ParamSetting parseParam(const std::string& name, const Json& v, const FrameRate&
   return p;
 }
 
+std::filesystem::path resolve(const std::filesystem::path& base, const std::string& p);
+
 ProjectEffect parseEffect(const Json& v, const FrameRate& rate, const std::string& layerWhere,
-                       std::size_t index) {
+                       std::size_t index, const std::filesystem::path& base) {
   std::string where = layerWhere + ", effect #" + std::to_string(index + 1);
   requireObject(v, where);
-  checkMembers(v, {"effect", "params", "flat"}, where);
+  checkMembers(v, {"effect", "params", "flat", "model"}, where);
   ProjectEffect e;
   if (!v.contains("effect") || !v["effect"].is_string() ||
       v["effect"].get<std::string>().empty()) {
@@ -283,6 +285,15 @@ ProjectEffect parseEffect(const Json& v, const FrameRate& rate, const std::strin
                   "with the 32-bit flag 1: " + found);
     }
     e.flat = std::move(*bytes);
+  }
+  if (v.contains("model")) {
+    if (e.matchName != kFileObjectMatchName) {
+      fail(where, "\"model\" belongs to a File Object (\"" + std::string(kFileObjectMatchName) + "\") only");
+    }
+    if (!v["model"].is_string() || v["model"].get<std::string>().empty()) {
+      fail(where, "\"model\" expects the path of a 3DMF file, not " + kindOf(v["model"]));
+    }
+    e.model = std::filesystem::absolute(resolve(base, v["model"].get<std::string>())).lexically_normal();
   }
   return e;
 }
@@ -359,7 +370,7 @@ ProjectLayer parseLayer(const Json& v, std::size_t index, const ProjectCompositi
     const Json& effects = v["effects"];
     if (!effects.is_array()) fail(where, "\"effects\" expects an array");
     for (std::size_t i = 0; i < effects.size(); ++i) {
-      l.effects.push_back(parseEffect(effects[i], comp.rate, where, i));
+      l.effects.push_back(parseEffect(effects[i], comp.rate, where, i, base));
     }
   }
   return l;

@@ -9,7 +9,9 @@
 // its match name in "effect", sets "params" by the names the effect declares
 // (a value or {"keyframes": [...]}, keys in "t" seconds or "f" frames with
 // optional "interpolation", "ease" and Bézier handles) and may carry "flat",
-// its flattened sequence data in base64. Paths are relative to the project
+// its flattened sequence data in base64. A File Object entry may name its
+// model with "model" (a 3DMF file): the host imports it as the Import button
+// would, and a save keeps it in "flat". Paths are relative to the project
 // file. Frames are numbered from 0: frame n shows the time n / frame_rate.
 //
 // This reader checks the file's own structure; what a parameter value means
@@ -97,10 +99,17 @@ struct ParamSetting {
   std::vector<KeySetting> keys;  // one (frame 0) when not keyed
 };
 
+// The File Object's match name: the one effect whose entry may name a model.
+inline constexpr const char* kFileObjectMatchName = "HALV VASKMESHFILE1";
+
 struct ProjectEffect {
   std::string matchName;
   std::vector<ParamSetting> params;                 // in file order
   std::optional<std::vector<std::byte>> flat;   // decoded "flat"
+  // A File Object's "model": the model file, made absolute against the
+  // project's folder. Ignored when "flat" is there, which holds the model's
+  // path and its measured placement.
+  std::optional<std::filesystem::path> model;
 };
 
 enum class LayerKind { Image, Sequence, Solid };

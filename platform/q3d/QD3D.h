@@ -204,6 +204,18 @@ enum {
     kQ3GeometryTypeTriangle = Q3_OBJECT_TYPE('t', 'r', 'n', 'g'),
     kQ3GeometryTypeTriGrid = Q3_OBJECT_TYPE('t', 'r', 'i', 'g'),
     kQ3GeometryTypeTriMesh = Q3_OBJECT_TYPE('t', 'm', 's', 'h'),
+    kQ3GeometryTypeMesh = Q3_OBJECT_TYPE('m', 'e', 's', 'h'),
+    kQ3GeometryTypePolygon = Q3_OBJECT_TYPE('p', 'l', 'y', 'g'),
+    kQ3GeometryTypeGeneralPolygon = Q3_OBJECT_TYPE('g', 'p', 'g', 'n'),
+    kQ3GeometryTypePolyLine = Q3_OBJECT_TYPE('p', 'l', 'y', 'l'),
+    kQ3GeometryTypePoint = Q3_OBJECT_TYPE('p', 'n', 't', ' '),
+    kQ3GeometryTypeMarker = Q3_OBJECT_TYPE('m', 'r', 'k', 'r'),
+    kQ3GeometryTypePixmapMarker = Q3_OBJECT_TYPE('m', 'r', 'k', 'p'),
+    kQ3GeometryTypeCylinder = Q3_OBJECT_TYPE('c', 'y', 'l', 'n'),
+    kQ3GeometryTypeDisk = Q3_OBJECT_TYPE('d', 'i', 's', 'k'),
+    kQ3GeometryTypeTorus = Q3_OBJECT_TYPE('t', 'o', 'r', 's'),
+    kQ3GeometryTypeNURBCurve = Q3_OBJECT_TYPE('n', 'r', 'b', 'c'),
+    kQ3GeometryTypeNURBPatch = Q3_OBJECT_TYPE('n', 'r', 'b', 'p'),
 
     /* Lights. */
     kQ3LightTypeAmbient = Q3_OBJECT_TYPE('a', 'm', 'b', 'n'),
@@ -213,6 +225,12 @@ enum {
 
     /* Transforms. */
     kQ3TransformTypeMatrix = Q3_OBJECT_TYPE('m', 't', 'r', 'x'),
+    kQ3TransformTypeTranslate = Q3_OBJECT_TYPE('t', 'r', 'n', 's'),
+    kQ3TransformTypeScale = Q3_OBJECT_TYPE('s', 'c', 'a', 'l'),
+    kQ3TransformTypeRotate = Q3_OBJECT_TYPE('r', 'o', 't', 't'),
+    kQ3TransformTypeRotateAboutPoint = Q3_OBJECT_TYPE('r', 't', 'a', 'p'),
+    kQ3TransformTypeRotateAboutAxis = Q3_OBJECT_TYPE('r', 't', 'a', 'a'),
+    kQ3TransformTypeQuaternion = Q3_OBJECT_TYPE('q', 't', 'r', 'n'),
 
     /* Shaders and textures. */
     kQ3ShaderTypeSurface = Q3_OBJECT_TYPE('s', 'u', 'r', 'f'),
@@ -228,6 +246,13 @@ enum {
     kQ3StyleTypeInterpolation = Q3_OBJECT_TYPE('i', 'n', 't', 'p'),
     kQ3StyleTypeFill = Q3_OBJECT_TYPE('f', 'i', 's', 't'),
     kQ3StyleTypeSubdivision = Q3_OBJECT_TYPE('s', 'b', 'd', 'v'),
+    kQ3StyleTypeOrientation = Q3_OBJECT_TYPE('o', 'f', 'd', 'r'),
+    kQ3StyleTypeHighlight = Q3_OBJECT_TYPE('h', 'i', 'g', 'h'),
+    kQ3StyleTypeAntiAlias = Q3_OBJECT_TYPE('a', 'n', 't', 'i'),
+    kQ3StyleTypePickID = Q3_OBJECT_TYPE('p', 'k', 'i', 'd'),
+    kQ3StyleTypePickParts = Q3_OBJECT_TYPE('p', 'k', 'p', 't'),
+    kQ3StyleTypeReceiveShadows = Q3_OBJECT_TYPE('r', 'c', 's', 'h'),
+    kQ3StyleTypeCastShadows = Q3_OBJECT_TYPE('c', 'a', 's', 'h'),
 
     /* Cameras. */
     kQ3CameraTypeOrthographic = Q3_OBJECT_TYPE('o', 'r', 't', 'h'),
@@ -236,7 +261,8 @@ enum {
     /* Renderers, draw contexts, storage. */
     kQ3RendererTypeInteractive = Q3_OBJECT_TYPE('c', 't', 'w', 'n'),
     kQ3DrawContextTypePixmap = Q3_OBJECT_TYPE('d', 'p', 'x', 'p'),
-    kQ3StorageTypeMemory = Q3_OBJECT_TYPE('m', 'e', 'm', 's')
+    kQ3StorageTypeMemory = Q3_OBJECT_TYPE('m', 'e', 'm', 's'),
+    kQ3StorageTypePosix = Q3_OBJECT_TYPE('p', 'o', 's', 'x')
 };
 
 /* ---- System -------------------------------------------------------------

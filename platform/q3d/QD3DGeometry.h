@@ -164,4 +164,16 @@ Q3_EXTERN TQ3Status Q3TriGrid_EmptyData(TQ3TriGridData* triGridData);
 Q3_EXTERN TQ3Status Q3TriGrid_SetVertexRange(TQ3GeometryObject triGrid, TQ3Uns32 first, TQ3Uns32 count,
                                               const TQ3Point3D* points, const TQ3Vector3D* normals);
 
+/* Triangle meshes come only from model files (QD3DIO.h). Our extension: the
+ * counts a triangle mesh was read with. Not a triangle mesh:
+ * kQ3ErrorInvalidObjectType. */
+typedef struct TQ3TriMeshCounts {
+    TQ3Uns32 numTriangles;
+    TQ3Uns32 numPoints;
+    TQ3Uns32 numEdges;
+    TQ3Uns32 numAttributeTypes; /* triangle, edge and vertex attribute types together */
+} TQ3TriMeshCounts;
+
+Q3_EXTERN TQ3Status Q3TriMesh_GetCounts(TQ3GeometryObject triMesh, TQ3TriMeshCounts* counts);
+
 #endif

@@ -32,6 +32,8 @@
 
 /* Creation: a new object with one reference owned by the caller, or NULL
  * with an error posted. */
+typedef enum TQ3ShaderUVBoundary { kQ3ShaderUVBoundaryWrap = 0, kQ3ShaderUVBoundaryClamp = 1 } TQ3ShaderUVBoundary;
+
 Q3_EXTERN TQ3ShaderObject Q3PhongIllumination_New(void);
 Q3_EXTERN TQ3ShaderObject Q3LambertIllumination_New(void);
 Q3_EXTERN TQ3ShaderObject Q3NULLIllumination_New(void);

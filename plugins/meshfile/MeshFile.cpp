@@ -4,6 +4,8 @@
 #include <time.h>
 
 #include <cstring>
+#include <set>
+#include <utility>
 
 #include "manipulator/ControlsPanel.h"
 #include "platform/effect_api/PiPL.h"
@@ -11,10 +13,10 @@
 #include "platform/q3d/QD3DTransform.h"
 #include "plugins/common/Resources.h"
 #include "plugins/meshfile/ModelImport.h"
+#include "plugins/meshfile/ModelPlacement.h"
 #include "plugins/meshfile/ModelRecord.h"
 #include "scene/Q3Check.h"
 #include "scene/SharedSceneBlock.h"
-#include "scene/math/Placement.h"
 #include "shell/Alert.h"
 #include "shell/Lifecycle.h"
 #include "shell/Messages.h"
@@ -41,6 +43,31 @@ ModelGlobalRecord& globalOf(EffectCall& call) {
   return *g;
 }
 
+// Stamps name a sequence's parked model in the cache, so no two sequences
+// of the process may share them: a host that opens a project sets up every
+// instance within the same millisecond, and a project may hold copies of
+// one flat record (a duplicated effect) or records without stamps. The
+// stamps of every live sequence are kept here; parked ones are in the cache.
+std::set<std::pair<int32_t, uint32_t>>& liveStamps() {
+  static std::set<std::pair<int32_t, uint32_t>> stamps;
+  return stamps;
+}
+
+// New stamps: the ticks of a stamp taken in the same second as the last one
+// move past it.
+void newStamps(int32_t& seconds, uint32_t& ticks) {
+  static int32_t lastSeconds = 0;
+  static uint32_t lastTicks = 0;
+  static bool any = false;
+  seconds = static_cast<int32_t>(::time(nullptr));
+  ticks = tickCount();
+  if (any && seconds == lastSeconds && static_cast<int32_t>(ticks - lastTicks) <= 0) ticks = lastTicks + 1;
+  lastSeconds = seconds;
+  lastTicks = ticks;
+  any = true;
+  liveStamps().emplace(seconds, ticks);
+}
+
 ModelSequenceRecord* liveRecord(EffectCall& call) {
   return static_cast<ModelSequenceRecord*>(liveSequence(call));
 }
@@ -58,15 +85,7 @@ const char* modelPath(EffectCall& call) {
 
 void rebuildModelTransform(EffectCall& call) {
   ModelSequenceRecord* r = liveRecord(call);
-  if (!r || !r->modelTransform) return;
-  using namespace meshfile;
-  auto value = [&](int32_t index) { return call.param(index).u.fd.value; };
-  const PlacementValues v{call.param(kLeftRight).u.ad.value, value(kUpDown), call.param(kVask).u.ad.value,
-                          value(kXTranslation), value(kYTranslation), value(kZTranslation),
-                          value(kXScale), value(kYScale), value(kZScale)};
-  const Vec3 centre{r->centre[0], r->centre[1], r->centre[2]};
-  const TQ3Matrix4x4 m = toQ3(modelPlacementMatrix(v, centre, r->modelScale));
-  q3Check(Q3MatrixTransform_Set(r->modelTransform, &m));
+  if (r && r->modelTransform) updateModelPlacement(call, *r);
 }
 
 constexpr PanelHooks kPanelHooks{importModel, modelPath, rebuildModelTransform};
@@ -74,8 +93,7 @@ constexpr PanelHooks kPanelHooks{importModel, modelPath, rebuildModelTransform};
 void initRecord(EffectCall&, void* live) {
   auto& r = *static_cast<ModelSequenceRecord*>(live);
   new (&r.path) String();
-  r.stampSeconds = static_cast<int32_t>(::time(nullptr));
-  r.stampTicks = tickCount();
+  newStamps(r.stampSeconds, r.stampTicks);
   r.modelScale = 1.0f;
   TQ3Matrix4x4 identity;
   Q3Matrix4x4_SetIdentity(&identity);
@@ -85,6 +103,7 @@ void initRecord(EffectCall&, void* live) {
 
 void destroyRecord(EffectCall&, void* live) {
   auto& r = *static_cast<ModelSequenceRecord*>(live);
+  liveStamps().erase({r.stampSeconds, r.stampTicks});
   destroyControlsPanel(r.panel);
   r.panel = nullptr;
   releaseObject(r.modelTransform);
@@ -187,8 +206,19 @@ void unflatten(EffectCall& call, void* live, const void* flat, uint64_t bytes) {
 
   r.modelScale = get<float>(flat, kScaleOffset);
   for (int i = 0; i < 3; ++i) r.centre[i] = get<float>(flat, kCentreOffset + 4 * i);
-  r.stampSeconds = seconds;
-  r.stampTicks = ticks;
+  // The record's own stamps come back, unless another sequence of the
+  // process holds them, live or parked: then it keeps the new ones it got.
+  bool taken = liveStamps().count({seconds, ticks}) != 0 || (seconds == 0 && ticks == 0);
+  for (int32_t i = 0; i < global.cache.count && !taken; ++i) {
+    const ModelCacheEntry& e = global.cache.items[i];
+    taken = e.stampSeconds == seconds && e.stampTicks == static_cast<int32_t>(ticks);
+  }
+  if (cached || !taken) {
+    liveStamps().erase({r.stampSeconds, r.stampTicks});
+    r.stampSeconds = seconds;
+    r.stampTicks = ticks;
+    liveStamps().emplace(seconds, ticks);
+  }
 
   const int64_t n = flatPathLength(flat, bytes);
   if (n < 0) {
@@ -200,8 +230,12 @@ void unflatten(EffectCall& call, void* live, const void* flat, uint64_t bytes) {
   if (cached) return;
   try {
     loadModel(r, r.path);
+    // A record that names a model it never measured (a project's "model"
+    // entry) has scale 0: measure it as the Import button does.
+    if (!(r.modelScale > 0)) measureModel(r);
   } catch (ErrData e) {
-    alertCannotOpen(systemMessageText(e.code));
+    // Say what happened to which file, in words, never as a bare code.
+    alertCannotOpen(*modelProblem() ? modelProblem() : systemMessageText(e.code));
     r.path.empty();
   }
 }
@@ -224,11 +258,12 @@ ControlsPanel* panelOf(EffectCall& call) {
 }
 using Events = PanelEvents<panelOf>;
 
-// Publishes the model when one is loaded. Its placement from the parameters
-// comes with the model bounds; the model is published as read until then.
+// Publishes the model, when one is loaded, placed by the current parameters.
 void contribute(EffectCall& call, SharedSceneBlock& block) {
   ModelSequenceRecord* r = liveRecord(call);
-  if (r && r->model) Q3Group_AddObject(block.displayGroup, r->model);
+  if (!r || !r->model) return;
+  updateModelPlacement(call, *r);
+  Q3Group_AddObject(block.displayGroup, r->model);
 }
 
 constexpr PluginDefinition kDefinition{

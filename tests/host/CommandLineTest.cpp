@@ -211,7 +211,8 @@ TEST_F(CommandLineTest, CheckListsEveryProblemWithoutRendering) {
       {"name": "Pic", "image": "missing.png"},
       {"name": "Lamp", "solid": "#000000", "effects": [
         {"effect": "HALV VASKPNT1", "params": {"Color": [1.0, 0.9, 0.8], "Intensity": 7, "Glow": 1}},
-        {"effect": "HALV NOSUCH"}]}]})");
+        {"effect": "HALV NOSUCH"}]},
+      {"name": "Thing", "solid": "#000000", "effects": [{"effect": "HALV VASKMESHFILE1", "model": "gone.3dmf"}]}]})");
   const Outcome r = vask({"check", file, "--plugins", test::binDir().string()});
   EXPECT_EQ(r.code, kExitFailure);
   EXPECT_EQ(r.out, "");
@@ -221,7 +222,8 @@ TEST_F(CommandLineTest, CheckListsEveryProblemWithoutRendering) {
                            HasSubstr("\"Color\": [1.0,0.9,0.8] is not a colour: red 1.0 is not a whole number"),
                            HasSubstr("warning: " + file), HasSubstr("\"Intensity\": 7 is outside the valid range"),
                            HasSubstr("has no parameter \"Glow\""), HasSubstr("\"HALV NOSUCH\" (#2): no effect library"),
-                           HasSubstr("vask: 7 problems in " + file)));
+                           HasSubstr("\"model\" " + path("gone.3dmf") + " is not a file"),
+                           HasSubstr("vask: 8 problems in " + file)));
   EXPECT_THAT(r.err, Not(HasSubstr("VASK HOSTTEST1"))) << "test effects are not the users'";
   EXPECT_EQ(filesIn(dir_.path()), (std::vector<std::string>{"p.json", "seq"})) << "nothing written";
 
@@ -242,7 +244,10 @@ TEST_F(CommandLineTest, SavingFromTheProjectsFolderRebasesEveryPath) {
   dir_.write("shot/p.json", R"({"format": 2,
     "composition": {"width": 8, "height": 6, "frame_rate": 24, "frames": 1},
     "layers": [{"name": "Floor", "image": "floor.png"}, {"name": "H", "sequence": "seq/h_#.png"},
-               {"name": "Lamp", "solid": "#000000", "effects": [{"effect": "HALV VASKPNT1"}]}]})");
+               {"name": "Lamp", "solid": "#000000", "effects": [{"effect": "HALV VASKPNT1"},
+                 {"effect": "HALV VASKMESHFILE1", "model": "rocket.3dmf"}]}]})");
+  std::filesystem::copy_file(std::filesystem::path(VASK_SOURCE_DIR) / "examples/models/rocket.3dmf",
+                             dir_.path() / "shot" / "rocket.3dmf");
   std::filesystem::create_directory(dir_.path() / "elsewhere");
   const auto cwd = std::filesystem::current_path();
   std::filesystem::current_path(dir_.path() / "shot");
@@ -254,6 +259,7 @@ TEST_F(CommandLineTest, SavingFromTheProjectsFolderRebasesEveryPath) {
   const Json doc = Json::parse(readText(dir_.path() / "elsewhere" / "t.json"));
   EXPECT_EQ(doc["layers"][0]["image"], "../shot/floor.png");
   EXPECT_EQ(doc["layers"][1]["sequence"], "../shot/seq/h_#.png");
+  EXPECT_EQ(doc["layers"][2]["effects"][1]["model"], "../shot/rocket.3dmf");
   const Outcome second = vask({"render", path("elsewhere/t.json"), "--out", path("b"), "-q"});
   ASSERT_EQ(second.code, 0) << second.err;
   EXPECT_EQ(readText(dir_.path() / "a" / "frame_0000.png"), readText(dir_.path() / "b" / "frame_0000.png"));

@@ -7,6 +7,10 @@
 // started.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -16,6 +20,8 @@
 #include "host/LayerSource.h"
 #include "platform/os/LocalHeap.h"
 #include "shell/ParamTables.h"
+#include "tools/models/ModelWriter.h"
+#include "tools/models/Primitives.h"
 
 namespace vask::test {
 namespace {
@@ -26,6 +32,34 @@ struct Failure {
   std::string step;
   host::CommandResult result;
 };
+
+// A small model (a rocket of cylinders and cones, binary) in a file of its
+// own for the life of the test program.
+struct RocketFile {
+  std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("vask_sweep_" + std::to_string(::getpid()) + ".3dmf");
+  RocketFile() {
+    models::ModelWriter w(models::Form::kBigEndian);
+    models::writeRocket(w);
+    if (!models::writeFile(path.string(), w.bytes())) throw std::runtime_error("cannot write " + path.string());
+  }
+  ~RocketFile() {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+  }
+};
+
+// A flat File Object record naming that model, not yet measured (scale 0),
+// as the host makes for a project's "model".
+std::vector<std::byte> modelRecord() {
+  static const RocketFile rocket;
+  const std::string path = rocket.path.string();
+  std::vector<std::byte> record(32 + path.size());
+  const int32_t header[8] = {1, 0, 0, static_cast<int32_t>(path.size()), 0, 0, 0, 0};
+  std::memcpy(record.data(), header, sizeof header);
+  std::memcpy(record.data() + 32, path.data(), path.size());
+  return record;
+}
 
 // One effect's life as a host runs it; after a failed command the host goes
 // on as hosts do: what could not be set up is not used, and everything that
@@ -71,7 +105,10 @@ std::vector<Failure> life(const std::string& name, const std::shared_ptr<host::E
     }
     if (name == "beamlamp") instance.param(beamlamp::kVisible).u.bd.value = 1;
     if (name == "glowlamp") instance.param(glowlamp::kVisible).u.bd.value = 1;
-    if (step("sequence setup", instance.sequenceSetup())) {
+    // The File Object reads, measures and places a model: its record names
+    // one, not yet measured, as a project's "model" does.
+    if (name == "meshfile") instance.setFlatSequenceData(modelRecord());
+    if (step("sequence setup", name == "meshfile" ? instance.sequenceResetup() : instance.sequenceSetup())) {
       for (int frame = 0; frame < 2; ++frame) {
         if (lit) step("light's frame setup", lit->frameSetup());
         step("frame setup", instance.frameSetup());

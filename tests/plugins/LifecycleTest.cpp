@@ -152,33 +152,6 @@ TEST_F(LifecycleTest, SavedBytesNeverBecomeALiveRecord) {
   }
 }
 
-// The File Object's flat record: 32 bytes plus the path, little-endian.
-struct FlatHeader {
-  int32_t flag = 1, seconds = 0;
-  uint32_t ticks = 0;
-  int32_t pathLength = 0;
-  float centre[3] = {0, 0, 0};
-  float scale = 1;
-};
-static_assert(sizeof(FlatHeader) == 32);
-
-struct FlatModel : FlatHeader {
-  std::string path;
-
-  std::vector<std::byte> bytes() const {
-    std::vector<std::byte> out(32 + path.size());
-    std::memcpy(out.data(), static_cast<const FlatHeader*>(this), 32);
-    std::memcpy(out.data() + 32, path.data(), path.size());
-    return out;
-  }
-  static FlatModel from(std::span<const std::byte> b) {
-    FlatModel f;
-    std::memcpy(static_cast<FlatHeader*>(&f), b.data(), 32);
-    f.path.assign(reinterpret_cast<const char*>(b.data()) + 32, b.size() - 32);
-    return f;
-  }
-};
-
 TEST_F(LifecycleTest, ModelRecordFlattensWithStampsAndPlacement) {
   host::Effect& e = load("meshfile");
   // A set-up makes the model transform and a controls panel with its preview.
@@ -221,7 +194,8 @@ TEST_F(LifecycleTest, ModelThatCannotBeReopenedAlertsAndKeepsTheRest) {
   ASSERT_EQ(desktop_.boxes().size(), 1u);
   EXPECT_EQ(desktop_.boxes()[0].caption, "VASK Alert");
   EXPECT_EQ(desktop_.boxes()[0].text,
-            "Could not open model for VASK File Object. " + *os::systemMessage(ENOENT) + ".");
+            "Could not open model for VASK File Object. model.3dmf: " + *os::systemMessage(ENOENT) + ".")
+      << "names the file and says what is wrong in words";
   ASSERT_TRUE(i.sequenceFlatten().ok());
   FlatModel back = FlatModel::from(i.flatSequenceBytes());
   EXPECT_EQ(back.pathLength, 0) << "the path is cleared";

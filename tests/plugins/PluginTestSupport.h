@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <span>
+#include <vector>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -41,6 +44,33 @@ class ObjectHolder {
 
  private:
   TQ3Object o_;
+};
+
+// The File Object's flat record: 32 bytes plus the path, little-endian.
+struct FlatHeader {
+  int32_t flag = 1, seconds = 0;
+  uint32_t ticks = 0;
+  int32_t pathLength = 0;
+  float centre[3] = {0, 0, 0};
+  float scale = 1;
+};
+static_assert(sizeof(FlatHeader) == 32);
+
+struct FlatModel : FlatHeader {
+  std::string path;
+
+  std::vector<std::byte> bytes() const {
+    std::vector<std::byte> out(32 + path.size());
+    std::memcpy(out.data(), static_cast<const FlatHeader*>(this), 32);
+    std::memcpy(out.data() + 32, path.data(), path.size());
+    return out;
+  }
+  static FlatModel from(std::span<const std::byte> b) {
+    FlatModel f;
+    std::memcpy(static_cast<FlatHeader*>(&f), b.data(), 32);
+    f.path.assign(reinterpret_cast<const char*>(b.data()) + 32, b.size() - 32);
+    return f;
+  }
 };
 
 inline const char* const kPlugins[] = {"meshfile", "shapemesh", "beamlamp", "glowlamp"};

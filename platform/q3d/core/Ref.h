@@ -32,6 +32,7 @@ public:
 
     T* get() const { return object_; }
     T* operator->() const { return object_; }
+    T& operator*() const { return *object_; }
     explicit operator bool() const { return object_ != nullptr; }
 
     // The object's handle, or nullptr.

@@ -56,6 +56,12 @@ public:
     // texture is live.
     void setTexture(Texture& texture) { texture_ = Ref<Texture>::share(&texture); }
 
+    // What lies past the texture's edges along u and v (a file's shader
+    // data): kQ3ShaderUVBoundaryWrap repeats it, kQ3ShaderUVBoundaryClamp
+    // extends its border.
+    TQ3ShaderUVBoundary uBoundary = kQ3ShaderUVBoundaryWrap;
+    TQ3ShaderUVBoundary vBoundary = kQ3ShaderUVBoundaryWrap;
+
 private:
     Ref<Texture> texture_;
 };

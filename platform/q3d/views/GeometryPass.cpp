@@ -8,6 +8,7 @@
 #include <numbers>
 #include <numeric>
 
+#include "platform/q3d/geometry/MeshedGeometry.h"
 #include "platform/q3d/geometry/Primitives.h"
 #include "platform/q3d/geometry/TriGrid.h"
 #include "platform/q3d/shaders/Shaders.h"
@@ -190,6 +191,8 @@ const raster::Texture* GeometryPass::texture(const ViewState& state) {
     const TextureImage image = pixmapTexture->image();
     if (image.pixels == nullptr) return nullptr;
     texture_ = raster::Texture{};
+    texture_.boundaryU = static_cast<raster::UVBoundary>(state.textureShader->uBoundary);
+    texture_.boundaryV = static_cast<raster::UVBoundary>(state.textureShader->vBoundary);
     TQ3Pixmap& p = texture_.pixmap;
     p.width = image.width;
     p.height = image.height;
@@ -245,6 +248,10 @@ TQ3Error GeometryPass::draw(raster::Renderer& engine, const Geometry& geometry, 
         drawLine(engine, *line, state);
         return kQ3ErrorNone;
     }
+    if (const auto* meshed = dynamic_cast<const MeshedGeometry*>(&geometry)) {
+        drawMeshed(engine, *meshed, state);
+        return kQ3ErrorNone;
+    }
     SurfaceAttributes surface = state.surface;
     if (!tessellate(geometry, state, scale, surface)) return kQ3ErrorUnsupportedGeometryType;
     drawMesh(engine, state, surface);
@@ -291,6 +298,25 @@ void GeometryPass::drawMesh(raster::Renderer& engine, const ViewState& state, co
     va.uvs = mesh_.uvs.data();
     va.colors = mesh_.colors.data();
     engine.drawTriangles(va, mesh_.indices, drawState(state, surface));
+}
+
+void GeometryPass::drawMeshed(raster::Renderer& engine, const MeshedGeometry& geometry, const ViewState& state) {
+    const ShapeMesh& m = geometry.mesh();
+    if (m.points.empty()) return;
+    SurfaceAttributes surface = state.surface;
+    if (const AttributeSet* set = geometry.attributeSet()) surface.merge(*set);
+    ViewState local = state;
+    if (const TextureShader* shader = geometry.textureShader()) local.textureShader = shader;
+    raster::VertexArrays va;
+    va.points = m.points.data();
+    va.count = uint32_t(m.points.size());
+    va.normals = m.normals.empty() || state.interpolation == kQ3InterpolationStyleNone ? nullptr : m.normals.data();
+    va.uvs = m.uvs.empty() ? nullptr : m.uvs.data();
+    va.colors = m.colors.empty() ? nullptr : m.colors.data();
+    const raster::DrawState ds = drawState(local, surface);
+    if (!m.triangles.empty()) engine.drawTriangles(va, m.triangles, ds);
+    if (!m.lines.empty()) engine.drawLines(va, m.lines, ds);
+    if (m.drawsPoints) engine.drawPoints(va, ds);
 }
 
 void GeometryPass::drawLine(raster::Renderer& engine, const Line& line, const ViewState& state) {
@@ -472,6 +498,17 @@ TQ3Error GeometryPass::bound(const Geometry& geometry, const ViewState& state, T
     }
     if (const Line* line = as<Line>(geometry)) {
         for (const TQ3Vertex3D& v : line->data().vertices) addPoint(box, m, v.point.x, v.point.y, v.point.z);
+        return kQ3ErrorNone;
+    }
+    if (const auto* meshed = dynamic_cast<const MeshedGeometry*>(&geometry)) {
+        const TQ3BoundingBox& b = meshed->localBounds();
+        if (b.isEmpty) return kQ3ErrorNone;
+        if (exact) {
+            for (const TQ3Point3D& p : meshed->mesh().points) addPoint(box, m, p.x, p.y, p.z);
+        } else {
+            const double lo[3] = {b.min.x, b.min.y, b.min.z}, hi[3] = {b.max.x, b.max.y, b.max.z};
+            addLocalBox(box, m, lo, hi);
+        }
         return kQ3ErrorNone;
     }
     if (const Box* b = as<Box>(geometry)) {

@@ -25,6 +25,7 @@ class Box;
 class Ellipsoid;
 class Cone;
 class Line;
+class MeshedGeometry;
 class TriGrid;
 
 namespace views {
@@ -69,6 +70,7 @@ private:
     void drawGridFacets(raster::Renderer& engine, const TriGrid& grid, const ViewState& state,
                         const SurfaceAttributes& surface);
     void drawLine(raster::Renderer& engine, const Line& line, const ViewState& state);
+    void drawMeshed(raster::Renderer& engine, const MeshedGeometry& geometry, const ViewState& state);
     void drawMesh(raster::Renderer& engine, const ViewState& state, const SurfaceAttributes& surface);
     // Fills mesh_ for a box, ellipsoid or cone; false for other kinds.
     bool tessellate(const Geometry& geometry, const ViewState& state, const ScreenScale& scale,

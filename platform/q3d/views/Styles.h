@@ -48,6 +48,17 @@ private:
     Value value_;
 };
 
+// A style of a kind the renderer has no use for (orientation, highlight,
+// anti-aliasing, shadows, picking), kept so that a model's content reads
+// back whole.
+template <TQ3ObjectType kType>
+class InertStyle final : public Style {
+public:
+    static constexpr ClassInfo kClass{kType, &Style::kClass};
+    const ClassInfo& classInfo() const override { return kClass; }
+    void apply(ViewState&) const override {}
+};
+
 using FillStyle = StyleOf<TQ3FillStyle, kQ3StyleTypeFill>;
 using BackfacingStyle = StyleOf<TQ3BackfacingStyle, kQ3StyleTypeBackfacing>;
 using InterpolationStyle = StyleOf<TQ3InterpolationStyle, kQ3StyleTypeInterpolation>;
