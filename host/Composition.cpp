@@ -251,7 +251,7 @@ Composition::Composition(Project project, const PluginCatalog& catalog, Composit
       const auto library = catalog.find(entry.matchName);
       if (!library) {
         const auto known = catalog.matchNames();
-        throw ProjectError(where + ": no effect library in " + catalog.folder().string() +
+        throw ProjectError(where + ": no effect library in " + catalog.foldersText() +
                            " has this match name; known effects: " +
                            (known.empty() ? std::string("none") : list(known)));
       }
@@ -265,42 +265,13 @@ Composition::Composition(Project project, const PluginCatalog& catalog, Composit
                 describeLayer(layer, li) + ", effect " + inQuotes(effect->pipl().name) + " (" +
                     entry.matchName + ")",
                 {}};
-      const auto& table = effect->params();
       for (const ParamSetting& ps : entry.params) {
-        const std::string at = where + ", parameter " + inQuotes(ps.name);
-        int32_t index = -1;
-        for (std::size_t i = 1; i < table.size(); ++i) {
-          if (table[i].name() == ps.name) index = static_cast<int32_t>(i);
-        }
-        if (index < 0) {
-          throw ProjectError(where + ": " + inQuotes(effect->pipl().name) + " has no parameter " +
-                             inQuotes(ps.name) + "; its parameters: " + list(settableNames(table)));
-        }
-        const ParamDeclaration& decl = table[static_cast<std::size_t>(index)];
-        if (!isSettable(decl, index)) {
-          throw ProjectError(at + ": is a " + paramTypeName(decl.def()) +
-                             " and takes no value; parameters that take values: " +
-                             list(settableNames(table)));
-        }
-        std::vector<Keyframe> keys;
-        for (std::size_t k = 0; k < ps.keys.size(); ++k) {
-          const std::string keyAt = ps.keyed ? at + ", keyframe " + std::to_string(k + 1) : at;
-          std::vector<std::string> clamped;
-          Channels value;
-          try {
-            value = convertValue(decl, ps.keys[k].value, layerNames, clamped);
-          } catch (const ProjectError& e) {
-            throw ProjectError(keyAt + ": " + e.what());
-          }
-          for (const auto& w : clamped) warnings.push_back(keyAt + ": " + w);
-          if (decl.type() == PF_Param_LAYER && value[0] > 0) {
-            referenced_[static_cast<std::size_t>(value[0]) - 1] = true;
-          }
-          keys.push_back(Keyframe{ps.keys[k].frame, value, ps.keys[k].interpolation});
-        }
+        BoundSetting bound =
+            bindSetting(effect->params(), effect->pipl().name, ps, project_.format, layerNames, where, warnings);
+        for (int32_t id : bound.layers) referenced_[static_cast<std::size_t>(id) - 1] = true;
         // A later setting of the same parameter replaces an earlier one.
-        std::erase_if(p.values, [&](const Bound& b) { return b.index == index; });
-        p.values.push_back(Bound{index, Track::keyed(std::move(keys), isDiscrete(decl))});
+        std::erase_if(p.values, [&](const Bound& b) { return b.index == bound.index; });
+        p.values.push_back(Bound{bound.index, std::move(bound.track)});
       }
       pending.push_back(std::move(p));
     }
@@ -466,32 +437,6 @@ void Composition::save(const std::function<void(const Json&)>& write) {
   }
   if (writeError) std::rethrow_exception(writeError);
   if (!failure.empty()) throw HostError(project_.file.string() + ": " + failure);
-}
-
-void rebaseProjectPaths(Json& document, const std::filesystem::path& from,
-                        const std::filesystem::path& to) {
-  if (!document.is_object() || !document.contains("layers") || !document["layers"].is_array()) return;
-  std::error_code ec;
-  const auto fromAbs = std::filesystem::weakly_canonical(std::filesystem::absolute(from, ec), ec);
-  const auto toAbs = std::filesystem::weakly_canonical(std::filesystem::absolute(to, ec), ec);
-  if (fromAbs == toAbs) return;
-  for (Json& layer : document["layers"]) {
-    if (!layer.is_object()) continue;
-    for (const char* key : {"image", "sequence"}) {
-      if (!layer.contains(key) || !layer[key].is_string()) continue;
-      const std::filesystem::path p(layer[key].get<std::string>());
-      if (p.is_absolute()) continue;
-      const auto target = (fromAbs / p).lexically_normal();
-      const auto rel = target.lexically_relative(toAbs);
-      // A route that climbs all the way to the root says less than the
-      // absolute path it stands for.
-      std::size_t climbs = 0, depth = 0;
-      for (const auto& part : rel) climbs += part == ".." ? 1 : 0;
-      for (const auto& part : toAbs.relative_path()) depth += part.empty() ? 0 : 1;
-      const bool viaRoot = climbs > 0 && climbs >= depth;
-      layer[key] = (rel.empty() || viaRoot ? target : rel).generic_string();
-    }
-  }
 }
 
 }  // namespace vask::host

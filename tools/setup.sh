@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libpng-dev libdeflate-dev
-  libfreetype-dev fonts-dejavu-core
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core libvalijson-dev
 )
 
 # Extra groups on request: "fuzz" adds clang and its libFuzzer runtime.

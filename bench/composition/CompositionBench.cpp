@@ -277,7 +277,9 @@ std::optional<host::StageTimes> renderWithBaseline(const std::filesystem::path& 
                                    "--plugins", bin.string(), "--timings"};
   if (request.frames) {
     args.push_back("--frames");
-    args.push_back(std::to_string(request.frames->first) + "-" + std::to_string(request.frames->second));
+    // The bench asks only for runs of consecutive frames, which that build's
+    // command line takes as a range.
+    args.push_back(std::to_string(request.frames->front()) + "-" + std::to_string(request.frames->back()));
   }
   int fds[2];
   if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
@@ -390,9 +392,9 @@ int main(int argc, char** argv) {
             request.project = dir / (s == 1 ? "bench.json" : "bench4.json");
             request.out = dir / "out";
             request.threads = t;
-            request.plugins = plugins;
+            request.plugins = {plugins};
             request.timings = true;
-            if (firstOnly) request.frames = std::pair<int64_t, int64_t>{0, 0};
+            if (firstOnly) request.frames = std::vector<int64_t>{0};
             for (const bool base : {false, true}) {
               if (base && !baseline) continue;
               std::printf("\n-- %s%d sample%s, %d thread%s, run %d of %d%s\n", base ? "baseline, " : "", s,
