@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -25,6 +26,24 @@ constexpr const char* kExitStatuses =
     "Exit status: 0 success; 1 the command failed (a \"vask: \" line says why; vask check: one line per\n"
     "problem); 2 the command line is wrong; 128 + N a render stopped by signal N (130: Ctrl-C).\n"
     "The project format, the commands and the farm job files: docs/ (installed in share/doc/vask).\n";
+
+// CLI11's own range check says "Value x not in range"; ours says what is
+// wrong with the text in the words the rest of vask's messages use.
+CLI::Validator wholeNumber(int64_t lo, int64_t hi) {
+  const std::string range = std::to_string(lo) + " … " + std::to_string(hi);
+  return CLI::Validator(
+      [lo, hi, range](std::string& text) -> std::string {
+        int64_t n = 0;
+        const char* end = text.data() + text.size();
+        const auto [p, ec] = std::from_chars(text.data(), end, n);
+        if (ec == std::errc::result_out_of_range || (ec == std::errc() && p == end && (n < lo || n > hi))) {
+          return text + " is outside " + range;
+        }
+        if (ec != std::errc() || p != end) return "\"" + text + "\" is not a whole number (" + range + ")";
+        return {};
+      },
+      range);
+}
 
 std::optional<std::filesystem::path> pathOption(const std::string& s) {
   if (s.empty()) return std::nullopt;
@@ -101,10 +120,10 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
                      "(default out/<project name>/frame_####.png)");
   render->add_option("--start-number", startNumber,
                      "File number of frame 0: frame F is written as number F + N (default 0)")
-      ->check(CLI::Range(int64_t{0}, int64_t{999999999}));
+      ->check(wholeNumber(0, 999999999));
   render->add_flag("--skip-existing", skipExisting, "Leave out frames whose file already exists");
   render->add_option("--size", sizeText, "Output size WxH; the layers are resampled to suit");
-  render->add_option("--threads", threads, "Threads renderers may use")->check(CLI::Range(1, 1024));
+  render->add_option("--threads", threads, "Threads renderers may use")->check(wholeNumber(1, 1024));
   addPlugins(render, pluginFolders);
   render->add_flag("--timings", timings, "After rendering, print the time each stage of the frames took");
   addVerbosity(render, verbosity);
@@ -142,11 +161,11 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   controls->add_option("project", controlsRequest.project, "Project file (JSON)")->required();
   controls->add_option("--layer", controlsRequest.layer, "The layer, by name")->required();
   controls->add_option("--effect", controlsRequest.effect, "The effect, 1-based in the layer's list")
-      ->check(CLI::Range(1, 1000));
+      ->check(wholeNumber(1, 1000));
   controls->add_option("--frame", controlsRequest.frame, "Frame whose values the controls show")
-      ->check(CLI::Range(0, 999999999));
+      ->check(wholeNumber(0, 999999999));
   controls->add_option("--width", controlsRequest.width, "Width of the controls in pixels (300)")
-      ->check(CLI::Range(1, 4096));
+      ->check(wholeNumber(1, 4096));
   controls->add_option("--out", controlsRequest.out, "The panel after the events (PNG)")->required();
   controls->add_option("--save", controlsSave, "Write the project with the new values here");
   addPlugins(controls, pluginFolders);

@@ -206,21 +206,20 @@ ParamSetting parseParam(const std::string& name, const Json& v, const FrameRate&
                      const std::string& where) {
   ParamSetting p;
   p.name = name;
-  // An object of colour members is a value of its own ({"r": …, "g": …,
-  // "b": …}), checked when it is bound; any other object is keyframes.
+  // An object that looks like a colour ({"r": …, "g": …, "b": …}, even
+  // with a misspelt member) is a value of its own, checked when it is bound
+  // to its parameter, which can say what forms a colour takes; any other
+  // object is keyframes.
   auto colourMember = [](const auto& m) {
     return m.key() == "r" || m.key() == "g" || m.key() == "b" || m.key() == "a";
   };
-  const bool colourObject =
-      v.is_object() && !v.empty() && std::all_of(v.items().begin(), v.items().end(), colourMember);
+  const bool colourObject = v.is_object() && !v.contains("keyframes") &&
+                            std::any_of(v.items().begin(), v.items().end(), colourMember);
   if (!v.is_object() || colourObject) {
     p.keys.push_back(KeySetting{.frame = 0, .value = v});
     return p;
   }
   checkMembers(v, {"keyframes"}, where);
-  if (!v.contains("keyframes")) {
-    fail(where, "expects a value or {\"keyframes\": [...]}, not an object without keyframes");
-  }
   const Json& keys = v["keyframes"];
   if (!keys.is_array() || keys.empty()) fail(where, "\"keyframes\" expects a non-empty array");
   p.keyed = true;

@@ -91,7 +91,8 @@ TEST_F(CommandLineTest, HelpVersionAndUsageErrors) {
       {{"draw"}, "vask: there is no command \"draw\""},
       {{"help", "draw"}, "vask: there is no command \"draw\""},
       {{"render"}, "vask: render: project is required"},
-      {{"render", "p.json", "--threads", "0"}, "vask: render: --threads: Value 0 not in range"},
+      {{"render", "p.json", "--threads", "0"}, "vask: render: --threads: 0 is outside 1 … 1024"},
+      {{"render", "p.json", "--start-number", "1e3"}, "vask: render: --start-number: \"1e3\" is not a whole number"},
       {{"render", "p.json", "--frames", "0-9x0"}, "vask: render: --frames: \"0-9x0\" is not a frame list"},
       {{"render", "p.json", "--size", "0x4"}, "vask: render: --size:"},
       {{"render", "p.json", "--nope"}, "vask: render: The following argument"},
@@ -211,7 +212,8 @@ TEST_F(CommandLineTest, CheckListsEveryProblemWithoutRendering) {
       {"name": "Pic", "image": "missing.png"},
       {"name": "Lamp", "solid": "#000000", "effects": [
         {"effect": "HALV VASKPNT1", "params": {"Color": [1.0, 0.9, 0.8], "Intensity": 7, "Glow": 1}},
-        {"effect": "HALV NOSUCH"}]},
+        {"effect": "HALV NOSUCH"},
+        {"effect": "HALV VASKSPOT1", "params": {"Color": {"red": 1, "g": 0, "b": 0}}}]},
       {"name": "Thing", "solid": "#000000", "effects": [{"effect": "HALV VASKMESHFILE1", "model": "gone.3dmf"}]}]})");
   const Outcome r = vask({"check", file, "--plugins", test::binDir().string()});
   EXPECT_EQ(r.code, kExitFailure);
@@ -223,7 +225,8 @@ TEST_F(CommandLineTest, CheckListsEveryProblemWithoutRendering) {
                            HasSubstr("warning: " + file), HasSubstr("\"Intensity\": 7 is outside the valid range"),
                            HasSubstr("has no parameter \"Glow\""), HasSubstr("\"HALV NOSUCH\" (#2): no effect library"),
                            HasSubstr("\"model\" " + path("gone.3dmf") + " is not a file"),
-                           HasSubstr("vask: 8 problems in " + file)));
+                           HasSubstr("\"Color\": {\"red\":1,\"g\":0,\"b\":0} is not a colour: unknown member \"red\""),
+                           HasSubstr("vask: 9 problems in " + file)));
   EXPECT_THAT(r.err, Not(HasSubstr("VASK HOSTTEST1"))) << "test effects are not the users'";
   EXPECT_EQ(filesIn(dir_.path()), (std::vector<std::string>{"p.json", "seq"})) << "nothing written";
 
