@@ -4,6 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/effect_api/PiPL.h"
 #include "platform/q3d/QD3DCamera.h"
 #include "platform/q3d/QD3DDrawContext.h"
@@ -149,6 +153,43 @@ bool hasMembers(TQ3GroupObject group) {
 // compiles to a shift; the results are those of plain integer division.
 template <int S>
 PF_Pixel average(const uint32_t* block, std::size_t stride) {
+#if defined(__SSE2__)
+  if constexpr (S == 2 || S == 4) {
+    // Two samples a register, their channels in 16-bit lanes b, g, r, a:
+    // every product and sum fits (255 × 255; 16 × 255), ⌊x × α ÷ 255⌋ is
+    // (t + 1 + (t >> 8)) >> 8 for t = x × α (checked over the whole range),
+    // and the rounding division by S × S a shift, so each channel is the
+    // integer arithmetic below, exactly.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i one = _mm_set1_epi16(1);
+    const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+    __m128i sum = zero;
+    for (int y = 0; y < S; ++y) {
+      const uint32_t* row = block + static_cast<std::size_t>(y) * stride;
+      for (int x = 0; x < S; x += 2) {
+        const __m128i pair =
+            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x)), zero);
+        const __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(pair, _MM_SHUFFLE(3, 3, 3, 3)),
+                                                  _MM_SHUFFLE(3, 3, 3, 3));
+        const __m128i t = _mm_mullo_epi16(pair, alpha);
+        const __m128i premultiplied =
+            _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, one), _mm_srli_epi16(t, 8)), 8);
+        // The alpha lanes keep alpha itself.
+        sum = _mm_add_epi16(sum, _mm_or_si128(_mm_and_si128(alphaLanes, pair),
+                                              _mm_andnot_si128(alphaLanes, premultiplied)));
+      }
+    }
+    sum = _mm_add_epi16(sum, _mm_srli_si128(sum, 8));
+    constexpr int kShift = S == 2 ? 2 : 4;
+    const __m128i mean = _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(S * S / 2)), kShift);
+    // Lanes b, g, r, a to the bytes alpha, red, green, blue of a PF_Pixel.
+    const __m128i argb = _mm_shufflelo_epi16(mean, _MM_SHUFFLE(0, 1, 2, 3));
+    const uint32_t word = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(argb, zero)));
+    PF_Pixel p;
+    std::memcpy(&p, &word, sizeof p);
+    return p;
+  }
+#endif
   uint32_t a = 0, rr = 0, g = 0, b = 0;
   for (int y = 0; y < S; ++y)
     for (int x = 0; x < S; ++x) {

@@ -1,6 +1,7 @@
 #include "host/Composition.h"
 
 #include <cmath>
+#include <future>
 #include <utility>
 
 #include "host/Base64.h"
@@ -65,6 +66,12 @@ class Composition::Layers : public LayerSource {
     std::shared_ptr<const World> still;  // image and solid layers
     int64_t cachedNumber = -1;           // sequence: the file number held
     std::shared_ptr<const World> cached;
+    // Sequence: the next file, read on a thread of its own while this frame
+    // renders (a render goes forward frame by frame; decoding a full-HD
+    // picture is a sixth of such a frame, and the frame loop leaves a core
+    // idle while it sets the frame up). -1: none under way.
+    int64_t aheadNumber = -1;
+    std::future<World> ahead;
   };
 
   Layers(const Project& project, int32_t outWidth, int32_t outHeight) : rate_(project.composition.rate) {
@@ -78,7 +85,7 @@ class Composition::Layers : public LayerSource {
       World native;
       switch (l.kind) {
         case LayerKind::Image:
-          native = read(e, l.file);
+          native = read(e.where, l.file);
           e.nativeWidth = native.width();
           e.nativeHeight = native.height();
           break;
@@ -134,7 +141,14 @@ class Composition::Layers : public LayerSource {
                       " comes before the sequence's first file");
     }
     const auto file = l.folder / l.sequence->name(number);
-    World native = read(e, file);
+    World native;
+    if (number == e.aheadNumber) {
+      e.aheadNumber = -1;
+      native = e.ahead.get();  // a failed read throws here, as it would have below
+    } else {
+      native = read(e.where, file);
+    }
+    readAhead(e, number + 1);
     if (native.width() != e.nativeWidth || native.height() != e.nativeHeight) {
       throw HostError(e.where + ": " + file.string() + " is " + std::to_string(native.width()) +
                       " x " + std::to_string(native.height()) + " pixels, but the sequence's first file is " +
@@ -169,11 +183,30 @@ class Composition::Layers : public LayerSource {
   std::string lastError;
 
  private:
-  static World read(const Entry& e, const std::filesystem::path& file) {
+  static World read(const std::string& where, const std::filesystem::path& file) {
     try {
       return readPng(file);
     } catch (const HostError& err) {
-      throw HostError(e.where + ": " + err.what());
+      throw HostError(where + ": " + err.what());
+    }
+  }
+
+  // Starts reading file `number` of a sequence, when it exists. A read
+  // already under way for another number is waited for and dropped.
+  static void readAhead(Entry& e, int64_t number) {
+    if (e.aheadNumber != -1) {
+      e.ahead.wait();
+      e.aheadNumber = -1;
+    }
+    const ProjectLayer& l = *e.layer;
+    auto file = l.folder / l.sequence->name(number);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) return;
+    try {
+      e.ahead = std::async(std::launch::async, [where = e.where, file = std::move(file)] { return read(where, file); });
+      e.aheadNumber = number;
+    } catch (const std::system_error&) {
+      // No thread to be had: the file is read when its frame comes.
     }
   }
 

@@ -14,6 +14,7 @@
 #include "host/AtomicFile.h"
 #include "host/HostError.h"
 #include "host/InputFile.h"
+#include "host/PngEncoder.h"
 
 namespace vask::host {
 namespace {
@@ -27,75 +28,7 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// What a PNG write found wrong, filled in by libpng's callbacks.
-struct WriteState {
-  std::FILE* file;
-  int systemError = 0;  // errno of a failed write, else 0
-  char message[200] = {};
-};
-
-[[noreturn]] void onPngError(png_structp png, png_const_charp message) {
-  auto* state = static_cast<WriteState*>(png_get_error_ptr(png));
-  std::snprintf(state->message, sizeof state->message, "%s", message);
-  png_longjmp(png, 1);
-}
-
 void onPngWarning(png_structp, png_const_charp) {}
-
-void writeBytes(png_structp png, png_bytep data, png_size_t length) {
-  auto* state = static_cast<WriteState*>(png_get_error_ptr(png));
-  if (std::fwrite(data, 1, length, state->file) != length) {
-    state->systemError = errno ? errno : EIO;
-    png_error(png, "write failed");
-  }
-}
-
-void flushBytes(png_structp) {}  // the caller flushes once, at the end
-
-// Un-premultiplies one row of `world` into 8-bit RGBA. Opaque pixels, the
-// bulk of a rendered frame, need no division.
-void straightRow(const World& world, int32_t y, png_byte* out) {
-  const auto* in = reinterpret_cast<const PF_Pixel*>(reinterpret_cast<const char*>(world.view().data) +
-                                                     static_cast<std::ptrdiff_t>(y) * world.rowbytes());
-  for (int32_t x = 0; x < world.width(); ++x, out += 4) {
-    const PF_Pixel s = in[x].alpha == 255 ? in[x] : unpremultiply(in[x]);
-    out[0] = s.red;
-    out[1] = s.green;
-    out[2] = s.blue;
-    out[3] = s.alpha;
-  }
-}
-
-// Encodes `world` through `png`, one row at a time through `row` (width × 4
-// bytes). False when libpng reported an error (in the WriteState).
-//
-// zlib level 2 with the Sub filter on every row: on rendered 1920 × 1080
-// frames and height fields this encodes 4 to 6 times faster than libpng's
-// defaults (level 6, a filter chosen per row), for files from 4 % smaller
-// to 56 % larger (smooth height fields gain most from the per-row choice).
-// Level 1 was no faster and made larger files; Up, Paeth or the per-row
-// choice cost more time for no smaller files; no filter made noisy frames
-// a little smaller and smooth ones 80 % larger. Rendered frames are mostly
-// passed on to an encoder: the render's time matters more than their size.
-//
-// libpng reports errors by longjmp into this function, so nothing here has
-// a destructor to skip.
-bool encodeRows(png_structp png, png_infop info, const World& world, png_byte* row) {
-  if (setjmp(png_jmpbuf(png))) return false;
-  png_set_write_fn(png, png_get_error_ptr(png), writeBytes, flushBytes);
-  png_set_compression_level(png, 2);
-  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(world.width()),
-               static_cast<png_uint_32>(world.height()), 8, PNG_COLOR_TYPE_RGB_ALPHA,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
-  png_write_info(png, info);
-  for (int32_t y = 0; y < world.height(); ++y) {
-    straightRow(world, y, row);
-    png_write_row(png, row);
-  }
-  png_write_end(png, info);
-  return true;
-}
 
 File openForReading(const std::filesystem::path& path) {
   File f(openInputStream(path));
@@ -253,32 +186,24 @@ void writePng(const std::filesystem::path& path, const World& world) {
   if (world.width() <= 0 || world.height() <= 0) {
     throw HostError(path.string() + ": cannot write an empty picture");
   }
-  std::vector<png_byte> row(static_cast<std::size_t>(world.width()) * 4);
+  // Each thread keeps its encoder: a render's writer thread encodes frame
+  // after frame of one size into the same buffers.
+  std::span<const uint8_t> bytes;
+  try {
+    thread_local PngEncoder encoder;
+    bytes = encoder.encode(world);
+  } catch (const std::bad_alloc&) {
+    throw HostError(path.string() + ": cannot write: out of memory");
+  }
   replaceFile(path, [&](const std::filesystem::path& temporary) {
-    // A frame goes out in few system calls. The buffer is made before the
-    // file, so that it outlives the close on every way out.
-    std::vector<char> buffer(std::size_t{1} << 20);
     File f(std::fopen(temporary.c_str(), "wb"));
     if (!f) throw HostError(path.string() + ": cannot write: " + std::strerror(errno));
-    std::setvbuf(f.get(), buffer.data(), _IOFBF, buffer.size());
-    WriteState state{f.get()};
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, onPngError, onPngWarning);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    const bool ok = png && info && encodeRows(png, info, world, row.data());
-    if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
-    if (!ok) {
-      const std::string why = state.systemError ? std::strerror(state.systemError)
-                              : state.message[0] ? state.message
-                                                 : "out of memory";
-      throw HostError(path.string() + ": cannot write: " + why);
-    }
+    std::setvbuf(f.get(), nullptr, _IONBF, 0);  // one write of the whole file
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
+    int code = written ? 0 : errno ? errno : EIO;
     std::FILE* raw = f.release();
-    errno = 0;
-    const bool flushed = std::fflush(raw) == 0;
-    const int code = errno;
-    if (std::fclose(raw) != 0 || !flushed) {
-      throw HostError(path.string() + ": cannot write: " + std::strerror(code ? code : errno));
-    }
+    if (std::fclose(raw) != 0 && code == 0) code = errno ? errno : EIO;
+    if (code != 0) throw HostError(path.string() + ": cannot write: " + std::strerror(code));
   });
 }
 

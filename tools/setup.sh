@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev nlohmann-json3-dev libpng-dev
+  libcli11-dev nlohmann-json3-dev libpng-dev libdeflate-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core libvalijson-dev
 )
 

@@ -16,8 +16,15 @@
 // renderers' (--threads): the host's PNG writer thread runs beside the
 // render loop in every configuration.
 //
+// With --baseline, every run is matched by a run of another build's `vask
+// render --timings` (an older commit built in a folder of its own) on the
+// same composition, the two alternating so that the machine's load falls on
+// both alike; the summary then gives each configuration's figures for both
+// and the ratios between them.
+//
 // Usage: composition_bench [--frames N] [--repeat R] [--samples 1|4|both]
 //                          [--threads 1|2|both] [--dir DIR] [--write-only]
+//                          [--baseline BIN]
 //   --frames N    frames rendered per run (default 8; a height field each)
 //   --repeat R    runs per configuration, best kept (default 3)
 //   --samples     Scene Render's antialiasing (default both: "1 Sample",
@@ -28,14 +35,19 @@
 //                 bench4.json for 4 samples); a temporary folder, removed at
 //                 the end, when not given
 //   --write-only  make the composition and stop
+//   --baseline BIN  the folder holding the other build's `vask` and effect
+//                 libraries (its build/release/bin)
 // Build with the release preset; the machine should be otherwise idle.
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -149,6 +161,11 @@ struct Result {
   host::StageTimes first;  // a run of frame 0 alone: the mesh built, memory touched first
 };
 
+// One configuration's runs, best kept: `wall` decides.
+void keepBest(std::optional<host::StageTimes>& kept, const host::StageTimes& run) {
+  if (!kept || run.wall < kept->wall) kept = run;
+}
+
 // The frames after the first: a whole run less a run of frame 0 alone, the
 // steady state of a long render.
 host::StageTimes later(const Result& r) {
@@ -215,10 +232,93 @@ std::optional<host::StageTimes> renderInChild(host::RenderRequest request) {
   return times;
 }
 
+// The stage table of `vask render --timings` back into StageTimes: each
+// stage's total by its name, the frame loop's wall time and the frame count.
+std::optional<host::StageTimes> parseTimings(const std::string& text) {
+  host::StageTimes t;
+  bool sawWall = false;
+  std::istringstream in(text);
+  std::string line;
+  auto totalOf = [&](const std::string& l, const char* name, double& ms) {
+    const std::size_t n = std::strlen(name);
+    if (l.compare(0, n, name) != 0 || l.size() <= n || l[n] != ' ') return false;
+    return std::sscanf(l.c_str() + n, "%lf", &ms) == 1;
+  };
+  auto duration = [](double ms) {
+    return std::chrono::duration_cast<host::StageTimes::Clock::duration>(std::chrono::duration<double, std::milli>(ms));
+  };
+  while (std::getline(in, line)) {
+    double ms = 0;
+    long long frames = 0;
+    double seconds = 0;
+    if (totalOf(line, "frame loop (wall)", ms)) {
+      t.wall = duration(ms);
+      sawWall = true;
+    } else if (std::sscanf(line.c_str(), "%lld frame%*[s] in %lf s", &frames, &seconds) == 2 ||
+               std::sscanf(line.c_str(), "%lld frame in %lf s", &frames, &seconds) == 2) {
+      t.frames = frames;
+    } else {
+      for (std::size_t k = 0; k < host::kStageCount; ++k) {
+        if (totalOf(line, host::stageName(static_cast<host::Stage>(k)), ms)) t.total[k] = duration(ms);
+      }
+    }
+  }
+  if (!sawWall || t.frames <= 0) return std::nullopt;
+  return t;
+}
+
+// The other build's `vask render --timings` on the same project, in a child
+// process; its times from the table it prints, nullopt (after its output)
+// when it failed.
+std::optional<host::StageTimes> renderWithBaseline(const std::filesystem::path& bin,
+                                                   const host::RenderRequest& request) {
+  std::vector<std::string> args = {(bin / "vask").string(), "render", request.project.string(),
+                                   "--out", request.out->string(), "--threads", std::to_string(request.threads.value_or(1)),
+                                   "--plugins", bin.string(), "--timings"};
+  if (request.frames) {
+    args.push_back("--frames");
+    // The bench asks only for runs of consecutive frames, which that build's
+    // command line takes as a range.
+    args.push_back(std::to_string(request.frames->front()) + "-" + std::to_string(request.frames->back()));
+  }
+  int fds[2];
+  if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
+  const pid_t child = ::fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) {
+    ::dup2(fds[1], STDOUT_FILENO);
+    ::close(fds[0]);
+    ::close(fds[1]);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execv(argv[0], argv.data());
+    std::fprintf(stderr, "composition_bench: cannot run %s\n", argv[0]);
+    ::_exit(127);
+  }
+  ::close(fds[1]);
+  std::string output;
+  char buffer[4096];
+  for (ssize_t got; (got = ::read(fds[0], buffer, sizeof buffer)) != 0;) {
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    output.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  std::fwrite(output.data(), 1, output.size(), stdout);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  return parseTimings(output);
+}
+
 int usage() {
   std::fprintf(stderr,
                "usage: composition_bench [--frames N] [--repeat R] [--samples 1|4|both]\n"
-               "                         [--threads 1|2|both] [--dir DIR] [--write-only]\n");
+               "                         [--threads 1|2|both] [--dir DIR] [--write-only]\n"
+               "                         [--baseline BIN]\n");
   return 2;
 }
 
@@ -228,6 +328,7 @@ int main(int argc, char** argv) {
   int frames = 8, repeat = 3;
   std::vector<int> samples{1, 4}, threads{1, 2};
   std::optional<std::filesystem::path> keep;
+  std::optional<std::filesystem::path> baseline;
   bool writeOnly = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -251,6 +352,8 @@ int main(int argc, char** argv) {
         threads = choice(argv[++i], 1, 2);
       } else if (a == "--dir" && hasValue) {
         keep = argv[++i];
+      } else if (a == "--baseline" && hasValue) {
+        baseline = std::filesystem::absolute(argv[++i]);
       } else if (a == "--write-only") {
         writeOnly = true;
       } else {
@@ -273,10 +376,15 @@ int main(int argc, char** argv) {
     if (writeOnly) return 0;
 
     const auto plugins = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    if (baseline && !std::filesystem::is_regular_file(*baseline / "vask")) {
+      std::fprintf(stderr, "composition_bench: no vask in %s\n", baseline->c_str());
+      return 1;
+    }
     std::vector<Result> results;
+    std::vector<Result> baseResults;
     for (int s : samples) {
       for (int t : threads) {
-        Result best{s, t, {}, {}};
+        std::optional<host::StageTimes> all, first, baseAll, baseFirst;
         for (int r = 0; r < repeat; ++r) {
           for (const bool firstOnly : {false, true}) {
             if (firstOnly && frames < 2) continue;
@@ -287,16 +395,19 @@ int main(int argc, char** argv) {
             request.plugins = {plugins};
             request.timings = true;
             if (firstOnly) request.frames = std::vector<int64_t>{0};
-            std::printf("\n-- %d sample%s, %d thread%s, run %d of %d%s\n", s, s == 1 ? "" : "s", t,
-                        t == 1 ? "" : "s", r + 1, repeat, firstOnly ? ", frame 0 alone" : "");
-            std::fflush(stdout);
-            const auto times = renderInChild(request);
-            if (!times) return 1;
-            host::StageTimes& kept = firstOnly ? best.first : best.times;
-            if (r == 0 || times->wall < kept.wall) kept = *times;
+            for (const bool base : {false, true}) {
+              if (base && !baseline) continue;
+              std::printf("\n-- %s%d sample%s, %d thread%s, run %d of %d%s\n", base ? "baseline, " : "", s,
+                          s == 1 ? "" : "s", t, t == 1 ? "" : "s", r + 1, repeat, firstOnly ? ", frame 0 alone" : "");
+              std::fflush(stdout);
+              const auto times = base ? renderWithBaseline(*baseline, request) : renderInChild(request);
+              if (!times) return 1;
+              keepBest(base ? (firstOnly ? baseFirst : baseAll) : (firstOnly ? first : all), *times);
+            }
           }
         }
-        results.push_back(best);
+        results.push_back({s, t, *all, first.value_or(host::StageTimes{})});
+        if (baseline) baseResults.push_back({s, t, *baseAll, baseFirst.value_or(host::StageTimes{})});
       }
     }
 
@@ -318,17 +429,44 @@ int main(int argc, char** argv) {
       }
       std::printf("\n");
     };
-    for (const Result& r : results) {
+    auto rows = [&](const Result& r, const char* prefix) {
       char label[64];
-      const int n = std::snprintf(label, sizeof label, "%d sample%s, %d thread%s", r.samples,
+      const int n = std::snprintf(label, sizeof label, "%s%d sample%s, %d thread%s", prefix, r.samples,
                                   r.samples == 1 ? "" : "s", r.threads, r.threads == 1 ? "" : "s");
       std::snprintf(label + n, sizeof label - static_cast<std::size_t>(n), ", all");
       row(label, r.times);
-      if (r.first.frames == 0) continue;
+      if (r.first.frames == 0) return;
       std::snprintf(label + n, sizeof label - static_cast<std::size_t>(n), ", later");
       row(label, later(r));
       std::snprintf(label + n, sizeof label - static_cast<std::size_t>(n), ", first");
       row(label, r.first);
+    };
+    for (std::size_t k = 0; k < results.size(); ++k) {
+      rows(results[k], "");
+      if (baseline) rows(baseResults[k], "base ");
+    }
+    // Frames per second from a run's times; 0 when it has none.
+    auto fps = [](const host::StageTimes& t) {
+      const double wall = host::milliseconds(t.wall);
+      return t.frames > 0 && wall > 0 ? t.frames * 1000.0 / wall : 0.0;
+    };
+    auto msPerFrame = [](const host::StageTimes& t) {
+      return t.frames > 0 ? host::milliseconds(t.wall) / static_cast<double>(t.frames) : 0.0;
+    };
+    std::printf("\nratios%s: steady fps against the baseline's (later frames), and frame 0 against a steady frame\n",
+                baseline ? " (this build / baseline, same run)" : "");
+    for (std::size_t k = 0; k < results.size(); ++k) {
+      const Result& r = results[k];
+      if (r.first.frames == 0) continue;
+      std::printf("%d sample%s, %d thread%s: frame 0 / steady frame %.2f", r.samples, r.samples == 1 ? "" : "s",
+                  r.threads, r.threads == 1 ? "" : "s", msPerFrame(r.first) / msPerFrame(later(r)));
+      if (baseline) {
+        const Result& b = baseResults[k];
+        std::printf(" (baseline %.2f); steady fps %.2f vs %.2f: %.2fx; all frames %.2fx",
+                    msPerFrame(b.first) / msPerFrame(later(b)), fps(later(r)), fps(later(b)),
+                    fps(later(r)) / fps(later(b)), fps(r.times) / fps(b.times));
+      }
+      std::printf("\n");
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "composition_bench: %s\n", e.what());

@@ -160,9 +160,36 @@ Q3_EXTERN TQ3Status Q3TriGrid_EmptyData(TQ3TriGridData* triGridData);
  * without an attribute set (kQ3ErrorInvalidParameter); points NULL with a
  * count (kQ3ErrorNULLParameter).
  * Calls on disjoint ranges of one grid may run on several threads at once,
- * as long as nothing else uses the grid or its sets meanwhile. */
+ * as long as nothing else uses the grid or its sets meanwhile, and none of
+ * them gives normals to a blank grid made without them (below). */
 Q3_EXTERN TQ3Status Q3TriGrid_SetVertexRange(TQ3GeometryObject triGrid, TQ3Uns32 first, TQ3Uns32 count,
                                               const TQ3Point3D* points, const TQ3Vector3D* normals);
+
+/* Our own extension, the same for surface UVs: puts uvs[i] into the
+ * attribute set of vertex first + i as its kQ3AttributeTypeSurfaceUV. Errors
+ * and threads as for Q3TriGrid_SetVertexRange; uvs NULL with a count is
+ * kQ3ErrorNULLParameter. */
+Q3_EXTERN TQ3Status Q3TriGrid_SetVertexUVs(TQ3GeometryObject triGrid, TQ3Uns32 first, TQ3Uns32 count,
+                                            const TQ3Param2D* uvs);
+
+/* Our own extension: a grid of numRows × numColumns vertices (each at least
+ * 1, and at most 2^32 − 1 vertices in all), every point at the origin,
+ * no facet sets and no grid set. With vertexNormals or vertexUVs, every
+ * vertex has an attribute set of its own holding a zero normal and/or a
+ * zero surface UV; with neither, no vertex has a set. Give the values with
+ * the two calls above.
+ * The result is that of making a set per vertex, adding the values,
+ * Q3TriGrid_New and disposing the caller's references, but the library
+ * keeps the values in arrays of its own and makes the set objects only
+ * when something asks for them (Q3TriGrid_GetData; or normals or UVs given
+ * to a grid made without them): a grid that is only refilled through the
+ * range calls and drawn costs 12 bytes per vertex for its point, 12 for a
+ * normal and 8 for a UV, and nothing per set. Once made, the sets stay, and
+ * behave as any grid's do.
+ * Errors: a count of 0 (kQ3ErrorGeometryInsufficientNumberOfPoints), too
+ * many vertices (kQ3ErrorParameterOutOfRange), out of memory. */
+Q3_EXTERN TQ3GeometryObject Q3TriGrid_NewBlank(TQ3Uns32 numRows, TQ3Uns32 numColumns, TQ3Boolean vertexNormals,
+                                               TQ3Boolean vertexUVs);
 
 /* Triangle meshes come only from model files (QD3DIO.h). Our extension: the
  * counts a triangle mesh was read with. Not a triangle mesh:

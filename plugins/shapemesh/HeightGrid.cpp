@@ -9,9 +9,11 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "platform/q3d/QD3DGroup.h"
-#include "platform/q3d/QD3DSet.h"
 #include "plugins/shapemesh/GridNormals.h"
 #include "scene/Q3Check.h"
 #include "scene/builders/ObjectRef.h"
@@ -108,12 +110,73 @@ uint32_t rowHeightsSse(float* y, const PF_Pixel* src, uint32_t columns, bool inv
 }
 #endif
 
+#if defined(__x86_64__)
+// Whether the processor runs the 256-bit paths below. They do the very
+// operations of the 128-bit ones, lane for lane (no fused multiply-add), so
+// every value is bit for bit the same on either.
+const bool kAvx2 = __builtin_cpu_supports("avx2");
+
+// rowHeightsSse sixteen at a time. The 32-to-16-bit packs work within each
+// 128-bit half, so the lanes are in the order 0–3, 8–11, 4–7, 12–15 until
+// the unpacks at the end, which undo it.
+#define VASK_AVX2 __attribute__((target("avx2"), always_inline)) inline
+VASK_AVX2 __m256i channel16(__m256i lo, __m256i hi, int shift) {
+  const __m256i byte = _mm256_set1_epi32(0xFF);
+  return _mm256_packs_epi32(_mm256_and_si256(_mm256_srli_epi32(lo, shift), byte),
+                            _mm256_and_si256(_mm256_srli_epi32(hi, shift), byte));
+}
+VASK_AVX2 __m256i weighted16(__m256i alpha, __m256i value) {
+  const __m256i x = _mm256_mullo_epi16(alpha, value);
+  return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(x, _mm256_set1_epi16(1)), _mm256_srli_epi16(x, 8)), 8);
+}
+#undef VASK_AVX2
+
+template <HeightFrom kFrom>
+__attribute__((target("avx2"))) uint32_t rowHeightsAvx2(float* y, const PF_Pixel* src, uint32_t columns,
+                                                       bool invert) {
+  const __m256i flip = invert ? _mm256_set1_epi16(255) : _mm256_setzero_si256();
+  const __m256 scale = _mm256_set1_ps(1.0f / 255.0f);
+  const __m256 half = _mm256_set1_ps(0.5f);
+  uint32_t c = 0;
+  for (; c + 16 <= columns; c += 16) {
+    const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + c));
+    const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + c + 8));
+    const __m256i alpha = channel16(lo, hi, 0);
+    __m256i v;
+    if constexpr (kFrom == HeightFrom::Luminance) {
+      const __m256i sum = _mm256_add_epi16(
+          _mm256_add_epi16(_mm256_mullo_epi16(channel16(lo, hi, 8), _mm256_set1_epi16(30)),
+                           _mm256_mullo_epi16(channel16(lo, hi, 16), _mm256_set1_epi16(59))),
+          _mm256_mullo_epi16(channel16(lo, hi, 24), _mm256_set1_epi16(11)));
+      v = weighted16(alpha, _mm256_srli_epi16(_mm256_mulhi_epu16(sum, _mm256_set1_epi16(5243)), 3));
+    } else if constexpr (kFrom == HeightFrom::Red) {
+      v = weighted16(alpha, channel16(lo, hi, 8));
+    } else if constexpr (kFrom == HeightFrom::Green) {
+      v = weighted16(alpha, channel16(lo, hi, 16));
+    } else if constexpr (kFrom == HeightFrom::Blue) {
+      v = weighted16(alpha, channel16(lo, hi, 24));
+    } else {
+      v = alpha;
+    }
+    v = _mm256_xor_si256(v, flip);
+    const __m256i zero = _mm256_setzero_si256();
+    _mm256_storeu_ps(y + c, _mm256_sub_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_unpacklo_epi16(v, zero)), scale), half));
+    _mm256_storeu_ps(y + c + 8,
+                     _mm256_sub_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_unpackhi_epi16(v, zero)), scale), half));
+  }
+  return c;
+}
+#endif
+
 // Heights (y) of one vertex row from one image row.
 template <HeightFrom kFrom>
 void rowHeights(float* y, const PF_Pixel* src, uint32_t columns, const HeightTable& table) {
   uint32_t c = 0;
+#if defined(__x86_64__)
+  if (kAvx2) c = rowHeightsAvx2<kFrom>(y, src, columns, table.invert);
+#endif
 #if defined(__SSE2__)
-  c = rowHeightsSse<kFrom>(y, src, columns, table.invert);
+  c += rowHeightsSse<kFrom>(y + c, src + c, columns - c, table.invert);
 #endif
   for (; c < columns; ++c) y[c] = table.y[valueOf<kFrom>(src[c])];
 }
@@ -163,46 +226,6 @@ class FillScratch {
   float* heights[3];
 };
 
-// The attribute sets fillGrid has made so far, disposed unless the fill
-// completes (the caller then owns them all).
-class MadeSets {
- public:
-  explicit MadeSets(TQ3Vertex3D* vertices) : vertices_(vertices) {}
-  ~MadeSets() {
-    for (std::size_t i = 0; i < count_; ++i)
-      if (vertices_[i].attributeSet) Q3Object_Dispose(vertices_[i].attributeSet);
-  }
-  MadeSets(const MadeSets&) = delete;
-  MadeSets& operator=(const MadeSets&) = delete;
-
-  void add(std::size_t n) { count_ += n; }
-  void handOver() { count_ = 0; }
-
- private:
-  TQ3Vertex3D* vertices_;
-  std::size_t count_ = 0;
-};
-
-// New attribute sets for one vertex row; `made` counts each vertex as soon
-// as its slot holds a set or null.
-void createRowSets(TQ3Vertex3D* row, uint32_t r, uint32_t columns, float dx, float dz,
-                   const GridSettings& settings, MadeSets& made) {
-  if (!settings.smooth && !settings.textured) {
-    for (uint32_t c = 0; c < columns; ++c) row[c].attributeSet = nullptr;
-    made.add(columns);
-    return;
-  }
-  const float v = static_cast<float>(r) * dz;
-  for (uint32_t c = 0; c < columns; ++c) {
-    row[c].attributeSet = q3Check(Q3AttributeSet_New());
-    made.add(1);
-    if (settings.textured) {
-      const TQ3Param2D uv{static_cast<float>(c) * dx, v};
-      q3Check(Q3AttributeSet_Add(row[c].attributeSet, kQ3AttributeTypeSurfaceUV, &uv));
-    }
-  }
-}
-
 #if defined(__SSE2__)
 // Newell normals of the interior vertices [first, end) of a middle row, four
 // at a time: the very operations of newellPlane, unitOrZero and faceUp in
@@ -251,6 +274,53 @@ uint32_t interiorNormalsSse(const float* xs, const float* y, const float* ya, co
 }
 #endif
 
+#if defined(__x86_64__)
+// interiorNormalsSse eight at a time.
+__attribute__((target("avx2"))) uint32_t interiorNormalsAvx2(const float* xs, const float* y, const float* ya,
+                                                           const float* yb, float z, float za, float zb, float* nx,
+                                                           float* ny, float* nz, uint32_t first, uint32_t end) {
+  const __m256 vz = _mm256_set1_ps(z);
+  const __m256 vza = _mm256_set1_ps(za);
+  const __m256 vzb = _mm256_set1_ps(zb);
+  const __m256 tolerance = _mm256_set1_ps(kVectorTolerance * kVectorTolerance);
+  const __m256 zero = _mm256_setzero_ps();
+  const __m256 one = _mm256_set1_ps(1.0f);
+  const __m256 minusOne = _mm256_set1_ps(-1.0f);
+  uint32_t c = first;
+  for (; c + 8 <= end; c += 8) {
+    const __m256 x0 = _mm256_loadu_ps(xs + c);
+    const __m256 d1x = _mm256_sub_ps(_mm256_loadu_ps(xs + c + 1), _mm256_loadu_ps(xs + c - 1));
+    const __m256 d1y = _mm256_sub_ps(_mm256_loadu_ps(y + c + 1), _mm256_loadu_ps(y + c - 1));
+    const __m256 d1z = _mm256_sub_ps(vz, vz);
+    const __m256 d2x = _mm256_sub_ps(x0, x0);
+    const __m256 d2y = _mm256_sub_ps(_mm256_loadu_ps(ya + c), _mm256_loadu_ps(yb + c));
+    const __m256 d2z = _mm256_sub_ps(vza, vzb);
+    __m256 ox = _mm256_sub_ps(_mm256_mul_ps(d1y, d2z), _mm256_mul_ps(d1z, d2y));
+    __m256 oy = _mm256_sub_ps(_mm256_mul_ps(d1z, d2x), _mm256_mul_ps(d1x, d2z));
+    __m256 oz = _mm256_sub_ps(_mm256_mul_ps(d1x, d2y), _mm256_mul_ps(d1y, d2x));
+    const __m256 squared =
+        _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(ox, ox), _mm256_mul_ps(oy, oy)), _mm256_mul_ps(oz, oz));
+    const __m256 s1 =
+        _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(d1x, d1x), _mm256_mul_ps(d1y, d1y)), _mm256_mul_ps(d1z, d1z));
+    const __m256 s2 =
+        _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(d2x, d2x), _mm256_mul_ps(d2y, d2y)), _mm256_mul_ps(d2z, d2z));
+    const __m256 usable =
+        _mm256_and_ps(_mm256_cmp_ps(squared, _mm256_mul_ps(tolerance, _mm256_mul_ps(s1, s2)), _CMP_GE_OQ),
+                      _mm256_cmp_ps(squared, zero, _CMP_GT_OQ));
+    const __m256 k = _mm256_and_ps(usable, _mm256_div_ps(one, _mm256_sqrt_ps(squared)));
+    ox = _mm256_mul_ps(ox, k);
+    oy = _mm256_mul_ps(oy, k);
+    oz = _mm256_mul_ps(oz, k);
+    const __m256 down = _mm256_cmp_ps(oy, zero, _CMP_LT_OQ);
+    const __m256 sign = _mm256_or_ps(_mm256_and_ps(down, minusOne), _mm256_andnot_ps(down, one));
+    _mm256_storeu_ps(nx + c, _mm256_mul_ps(ox, sign));
+    _mm256_storeu_ps(ny + c, _mm256_mul_ps(oy, sign));
+    _mm256_storeu_ps(nz + c, _mm256_mul_ps(oz, sign));
+  }
+  return c;
+}
+#endif
+
 // The normals of vertex row r into scratch.nx/ny/nz, from the heights of
 // rows r − 1, r and r + 1 (where they exist) and the x and z tables: the
 // same floats the points hold, so the result is that of the points.
@@ -286,26 +356,15 @@ void rowNormals(FillScratch& s, uint32_t rows, uint32_t columns, uint32_t r) {
   } else {
     put(0, planeFromThree(P(ya, za, 0), P(y, z, 1), P(yb, zb, 0)));
     uint32_t c = 1;
+#if defined(__x86_64__)
+    if (kAvx2) c = interiorNormalsAvx2(xs, y, ya, yb, z, za, zb, nx, ny, nz, c, last);
+#endif
 #if defined(__SSE2__)
     c = interiorNormalsSse(xs, y, ya, yb, z, za, zb, nx, ny, nz, c, last);
 #endif
     for (; c < last; ++c) put(c, newellPlane(P(y, z, c - 1), P(yb, zb, c), P(y, z, c + 1), P(ya, za, c)));
     put(last, planeFromThree(P(ya, za, last), P(yb, zb, last), P(y, z, last - 1)));
   }
-}
-
-// Adds the scratch normals to the sets of one vertex row.
-void addRowNormals(const TQ3Vertex3D* row, const FillScratch& s, uint32_t columns) {
-  for (uint32_t c = 0; c < columns; ++c) {
-    const TQ3Vector3D normal{s.nx[c], s.ny[c], s.nz[c]};
-    q3Check(Q3AttributeSet_Add(row[c].attributeSet, kQ3AttributeTypeNormal, &normal));
-  }
-}
-
-// Disposes the caller's references to the vertex sets of a new grid.
-void disposeVertexSets(TQ3Vertex3D* vertices, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i)
-    if (vertices[i].attributeSet) Q3Object_Dispose(vertices[i].attributeSet);
 }
 
 // The heights of vertex row r into the scratch ring: image row rows − 1 − r,
@@ -319,49 +378,113 @@ void loadRowHeights(FillScratch& s, const LayerImage& heights, const HeightTable
     std::fill(y, y + columns, -0.5f);
 }
 
-// Below this many vertices a refill stays on one thread: starting another
+// (xs[c], ys[c], zs[c]) as consecutive triples of floats into `out`, for c
+// < count; with zs null, every z is `z`.
+template <class Triple>
+void interleave(const float* xs, const float* ys, const float* zs, float z, Triple* out, uint32_t count) {
+  static_assert(sizeof(Triple) == 3 * sizeof(float));
+  auto* f = reinterpret_cast<float*>(out);
+  uint32_t c = 0;
+#if defined(__SSE2__)
+  // Four triples from three vectors of x, y and z: three shuffles deep.
+  const __m128 zAll = _mm_set1_ps(z);
+  for (; c + 4 <= count; c += 4, f += 12) {
+    const __m128 x = _mm_loadu_ps(xs + c);
+    const __m128 y = _mm_loadu_ps(ys + c);
+    const __m128 zz = zs != nullptr ? _mm_loadu_ps(zs + c) : zAll;
+    const __m128 xy01 = _mm_unpacklo_ps(x, y);                              // x0 y0 x1 y1
+    const __m128 xy23 = _mm_unpackhi_ps(x, y);                              // x2 y2 x3 y3
+    const __m128 z0x1 = _mm_shuffle_ps(zz, x, _MM_SHUFFLE(1, 1, 0, 0));     // z0 z0 x1 x1
+    const __m128 y1z1 = _mm_shuffle_ps(y, zz, _MM_SHUFFLE(1, 1, 1, 1));     // y1 y1 z1 z1
+    const __m128 z2x3 = _mm_shuffle_ps(zz, x, _MM_SHUFFLE(3, 3, 2, 2));     // z2 z2 x3 x3
+    const __m128 y3z3 = _mm_shuffle_ps(y, zz, _MM_SHUFFLE(3, 3, 3, 3));     // y3 y3 z3 z3
+    _mm_storeu_ps(f, _mm_shuffle_ps(xy01, z0x1, _MM_SHUFFLE(2, 0, 1, 0)));   // x0 y0 z0 x1
+    _mm_storeu_ps(f + 4, _mm_shuffle_ps(y1z1, xy23, _MM_SHUFFLE(1, 0, 2, 0)));  // y1 z1 x2 y2
+    _mm_storeu_ps(f + 8, _mm_shuffle_ps(z2x3, y3z3, _MM_SHUFFLE(2, 0, 2, 0)));  // z2 x3 y3 z3
+  }
+#endif
+  for (; c < count; ++c, f += 3) {
+    f[0] = xs[c];
+    f[1] = ys[c];
+    f[2] = zs != nullptr ? zs[c] : z;
+  }
+}
+
+// Below this many vertices a fill stays on one thread: starting another
 // costs more than it saves.
 constexpr uint64_t kVerticesPerExtraThread = 1u << 18;
 
-// The rows of one refill band and what it needs: the fill's scratch, and
-// one row of points and normals as the grid takes them.
-struct RefillBand {
-  RefillBand(uint32_t rows, uint32_t columns, float dx, float dz, uint32_t first, uint32_t last)
-      : scratch(rows, columns, dx, dz),
-        rowBlock(std::size_t{columns} * (sizeof(TQ3Point3D) + sizeof(TQ3Vector3D))),
+// The rows of one fill band and what it needs: the fill's scratch, and one
+// row of points, normals and UVs as the grid takes them.
+struct FillBand {
+  FillBand(uint32_t rows, uint32_t columnCount, float dx, float dz, uint32_t first, uint32_t last)
+      : scratch(rows, columnCount, dx, dz),
+        rowBlock(std::size_t{columnCount} * (sizeof(TQ3Point3D) + sizeof(TQ3Vector3D) + sizeof(TQ3Param2D))),
+        columns(columnCount),
         begin(first),
         end(last) {}
   TQ3Point3D* points() { return static_cast<TQ3Point3D*>(rowBlock.data()); }
-  TQ3Vector3D* normals() {
-    return reinterpret_cast<TQ3Vector3D*>(static_cast<char*>(rowBlock.data()) +
-                                          rowBlock.size() / 2);
-  }
+  TQ3Vector3D* normals() { return reinterpret_cast<TQ3Vector3D*>(points() + columns); }
+  TQ3Param2D* uvs() { return reinterpret_cast<TQ3Param2D*>(normals() + columns); }
   FillScratch scratch;
   MemoryBlock rowBlock;
+  uint32_t columns;
   uint32_t begin, end;  // vertex rows [begin, end)
 };
 
-// Vertex rows [band.begin, band.end) of a refill, each handed to the grid in
-// one call as soon as its normals are known (they need the row after it).
-void refillRows(TQ3GeometryObject grid, const LayerImage& heights, const GridSettings& settings,
-                const HeightTable& table, uint32_t rows, uint32_t columns, RefillBand& band) {
+// Vertex rows [band.begin, band.end) of a fill, each handed to the grid in
+// one call as soon as its normals are known (they need the row after it);
+// with `uvs`, each row's surface UVs too.
+void fillRows(TQ3GeometryObject grid, const LayerImage& heights, const GridSettings& settings,
+              const HeightTable& table, uint32_t rows, uint32_t columns, float dx, float dz, bool uvs,
+              FillBand& band) {
   FillScratch& s = band.scratch;
   TQ3Point3D* points = band.points();
   TQ3Vector3D* normals = band.normals();
+  TQ3Param2D* rowUVs = band.uvs();
   if (band.begin > 0) loadRowHeights(s, heights, table, settings.heightFrom, rows, columns, band.begin - 1);
   loadRowHeights(s, heights, table, settings.heightFrom, rows, columns, band.begin);
   for (uint32_t r = band.begin; r < band.end; ++r) {
     if (r + 1 < rows) loadRowHeights(s, heights, table, settings.heightFrom, rows, columns, r + 1);
     const float* y = s.row(r);
     const float z = s.zs[r];
-    for (uint32_t c = 0; c < columns; ++c) points[c] = {s.xs[c], y[c], z};
+    interleave(s.xs, y, nullptr, z, points, columns);
     if (settings.smooth) {
       rowNormals(s, rows, columns, r);
-      for (uint32_t c = 0; c < columns; ++c) normals[c] = {s.nx[c], s.ny[c], s.nz[c]};
+      interleave(s.nx, s.ny, s.nz, 0.0f, normals, columns);
     }
     q3Check(Q3TriGrid_SetVertexRange(grid, r * columns, columns, points,
                                      settings.smooth ? normals : nullptr));
+    if (uvs) {
+      const float v = static_cast<float>(r) * dz;
+      for (uint32_t c = 0; c < columns; ++c) rowUVs[c] = {static_cast<float>(c) * dx, v};
+      q3Check(Q3TriGrid_SetVertexUVs(grid, r * columns, columns, rowUVs));
+    }
   }
+}
+
+// Every vertex of `grid` (heights.width × heights.height) from `heights`, in
+// bands of rows over hostThreadCount() threads; with `uvs` the surface UVs
+// too. The result does not depend on the thread count.
+void fillAll(TQ3GeometryObject grid, const LayerImage& heights, const GridSettings& settings, bool uvs) {
+  const auto rows = static_cast<uint32_t>(heights.height);
+  const auto columns = static_cast<uint32_t>(heights.width);
+  const HeightTable table(heights.hasPixels() && settings.invert);
+  const float dx = 1.0f / static_cast<float>(columns - 1);
+  const float dz = 1.0f / static_cast<float>(rows - 1);
+
+  const uint64_t vertices = uint64_t{rows} * columns;
+  const uint32_t bands = static_cast<uint32_t>(
+      std::min<uint64_t>({hostThreadCount(), 1 + vertices / kVerticesPerExtraThread, rows}));
+  // Every band's memory comes from the plug-in heap here, on the command's
+  // own thread.
+  std::deque<FillBand> work;
+  for (uint32_t b = 0; b < bands; ++b)
+    work.emplace_back(rows, columns, dx, dz, static_cast<uint32_t>(uint64_t{rows} * b / bands),
+                      static_cast<uint32_t>(uint64_t{rows} * (b + 1) / bands));
+  runBands(bands, [&](uint32_t b) {
+    fillRows(grid, heights, settings, table, rows, columns, dx, dz, uvs, work[b]);
+  });
 }
 
 }  // namespace
@@ -377,62 +500,17 @@ bool hasGrid(const LayerImage& heights) {
   return heights.hasPixels() && heights.width >= 2 && heights.height >= 2;
 }
 
-void fillGrid(TQ3TriGridData& data, const LayerImage& heights, const GridSettings& settings,
-              VertexSets sets) {
-  const uint32_t rows = data.numRows;
-  const uint32_t columns = data.numColumns;
-  if (rows < 2 || columns < 2 || data.vertices == nullptr) raise(PF_Err_INTERNAL_STRUCT_DAMAGED);
-  const bool hasPixels = heights.hasPixels();
-  if (hasPixels && (static_cast<uint32_t>(heights.width) != columns ||
-                    static_cast<uint32_t>(heights.height) != rows))
-    raise(PF_Err_INTERNAL_STRUCT_DAMAGED);
-
-  const HeightTable table(hasPixels && settings.invert);
-  const float dx = 1.0f / static_cast<float>(columns - 1);
-  const float dz = 1.0f / static_cast<float>(rows - 1);
-  FillScratch scratch(rows, columns, dx, dz);
-  MadeSets made(data.vertices);
-  for (uint32_t r = 0; r < rows; ++r) {
-    TQ3Vertex3D* row = data.vertices + static_cast<std::size_t>(r) * columns;
-    loadRowHeights(scratch, heights, table, settings.heightFrom, rows, columns, r);
-    const float* y = scratch.row(r);
-    const float z = scratch.zs[r];
-    for (uint32_t c = 0; c < columns; ++c) row[c].point = {scratch.xs[c], y[c], z};
-    if (sets == VertexSets::Create) createRowSets(row, r, columns, dx, dz, settings, made);
-    // A row's normals need the row after it: they follow one row behind,
-    // while all three rows are still in cache.
-    if (settings.smooth && r > 0) {
-      rowNormals(scratch, rows, columns, r - 1);
-      addRowNormals(row - columns, scratch, columns);
-    }
-  }
-  if (settings.smooth) {
-    rowNormals(scratch, rows, columns, rows - 1);
-    addRowNormals(data.vertices + static_cast<std::size_t>(rows - 1) * columns, scratch, columns);
-  }
-  made.handOver();
-}
-
 void buildGrid(TQ3GroupObject group, TQ3GeometryObject& grid, const LayerImage& heights,
                const GridSettings& settings) {
   if (!hasGrid(heights)) return;
   const uint64_t count = static_cast<uint64_t>(heights.width) * static_cast<uint64_t>(heights.height);
   // A grid counts its vertices in 32 bits; a larger one cannot be made.
   if (count > std::numeric_limits<TQ3Uns32>::max()) raise(msg::kOutOfMemory);
-  MemoryBlock block(static_cast<std::size_t>(count) * sizeof(TQ3Vertex3D));
-  adviseHugePages(block.data(), block.size());
-  auto* vertices = static_cast<TQ3Vertex3D*>(block.data());
-  TQ3TriGridData data{static_cast<TQ3Uns32>(heights.height), static_cast<TQ3Uns32>(heights.width),
-                      vertices, nullptr, nullptr};
-  fillGrid(data, heights, settings, VertexSets::Create);
-
-  struct SetRelease {
-    TQ3Vertex3D* vertices;
-    std::size_t count;
-    ~SetRelease() { disposeVertexSets(vertices, count); }
-  } setRelease{vertices, (settings.smooth || settings.textured) ? static_cast<std::size_t>(count) : 0};
-
-  ObjectRef made(q3Check(Q3TriGrid_New(&data)));
+  ObjectRef made(q3Check(Q3TriGrid_NewBlank(static_cast<TQ3Uns32>(heights.height),
+                                            static_cast<TQ3Uns32>(heights.width),
+                                            settings.smooth ? kQ3True : kQ3False,
+                                            settings.textured ? kQ3True : kQ3False)));
+  fillAll(made.get(), heights, settings, settings.textured);
   if (grid) Q3Object_Dispose(grid);
   grid = made.release();
   q3Check(Q3Group_AddObject(group, grid));
@@ -441,22 +519,7 @@ void buildGrid(TQ3GroupObject group, TQ3GeometryObject& grid, const LayerImage& 
 void refillGrid(TQ3GeometryObject grid, const LayerImage& heights, const GridSettings& settings) {
   if (!grid) return;
   if (heights.width < 2 || heights.height < 2) raise(PF_Err_INTERNAL_STRUCT_DAMAGED);
-  const auto rows = static_cast<uint32_t>(heights.height);
-  const auto columns = static_cast<uint32_t>(heights.width);
-  const HeightTable table(heights.hasPixels() && settings.invert);
-  const float dx = 1.0f / static_cast<float>(columns - 1);
-  const float dz = 1.0f / static_cast<float>(rows - 1);
-
-  const uint64_t vertices = uint64_t{rows} * columns;
-  const uint32_t bands = static_cast<uint32_t>(
-      std::min<uint64_t>({hostThreadCount(), 1 + vertices / kVerticesPerExtraThread, rows}));
-  // Every band's memory comes from the plug-in heap here, on the command's
-  // own thread.
-  std::deque<RefillBand> work;
-  for (uint32_t b = 0; b < bands; ++b)
-    work.emplace_back(rows, columns, dx, dz, static_cast<uint32_t>(uint64_t{rows} * b / bands),
-                      static_cast<uint32_t>(uint64_t{rows} * (b + 1) / bands));
-  runBands(bands, [&](uint32_t b) { refillRows(grid, heights, settings, table, rows, columns, work[b]); });
+  fillAll(grid, heights, settings, false);
 }
 
 }  // namespace vask

@@ -13,8 +13,8 @@
 // without pixels.
 //
 // Every QuickDraw 3D failure raises ErrData (QuickDraw kind) through
-// q3Check; a vertex array that cannot be allocated raises 1024 ("Out of
-// Memory"). [frame setup]
+// q3Check (the grid's own memory is the library's); working memory that
+// cannot be allocated raises 1024 ("Out of Memory"). [frame setup]
 #pragma once
 
 #include <cstdint>
@@ -39,52 +39,43 @@ struct GridSettings {
   bool textured = false;  // the texture layer has pixels: per-vertex surface UVs
 };
 
-enum class VertexSets {
-  Create,  // give each vertex a new attribute set when smooth or textured
-  Keep     // the record's sets are the grid's own (a refill): only normals change
-};
-
 // Whether `heights` gets a grid: it has pixels and is at least 2 × 2.
 bool hasGrid(const LayerImage& heights);
 
-// Fills `data`'s points, row after row, from `heights` (flipped: vertex row r
-// reads image row numRows − 1 − r); with VertexSets::Create also each vertex's
-// attribute set (a new one, holding the surface UV u = c ÷ (columns − 1),
-// v = r ÷ (rows − 1) when textured; none when neither smooth nor textured);
-// with smooth, a unit normal for every vertex (GridNormals.h) added to its
-// set.
-// A pixel's height value v, 0 … 255, by "Height From": Luminance
-// (30 × red + 59 × green + 11 × blue) div 100, or the red, green or blue
-// channel, each weighted by alpha as ⌊alpha × value ÷ 255⌋ in exact integers
-// (alpha 255 keeps the value, alpha 0 gives 0); Alpha is alpha itself. With
-// "Invert", v := 255 − v. Then y = v × (1/255) − 0.5.
-// Preconditions: data.vertices has numRows × numColumns elements, both
-// counts at least 2; when heights has pixels, it is numColumns × numRows
-// (else ErrData::host(PF_Err_INTERNAL_STRUCT_DAMAGED) before anything is
-// read). Without pixels every height is −0.5 and "Invert" is not applied.
-// With Create, the caller owns every set made and disposes them once the
-// grid holds its own references; if filling fails, the sets made so far
-// are disposed here and the error passes on. The fill's working memory (a
-// few floats per column) comes from the plug-in heap: 1024 when it cannot.
-void fillGrid(TQ3TriGridData& data, const LayerImage& heights, const GridSettings& settings,
-              VertexSets sets);
+// How every fill below lays out the grid: vertex row r reads image row
+// numRows − 1 − r (flipped); a pixel's height value v, 0 … 255, by "Height
+// From": Luminance (30 × red + 59 × green + 11 × blue) div 100, or the red,
+// green or blue channel, each weighted by alpha as ⌊alpha × value ÷ 255⌋ in
+// exact integers (alpha 255 keeps the value, alpha 0 gives 0); Alpha is
+// alpha itself. With "Invert", v := 255 − v. Then y = v × (1/255) − 0.5.
+// Without pixels every height is −0.5 and "Invert" is not applied. With
+// smooth, each vertex's set holds a unit normal (GridNormals.h); when
+// textured, the surface UV u = c ÷ (columns − 1), v = r ÷ (rows − 1).
+// Large grids are filled in bands of rows over hostThreadCount() threads
+// (shell/WorkerThreads.h); the result does not depend on the count. The
+// fill's working memory (a few floats per column and band) comes from the
+// plug-in heap: 1024 when it cannot.
 
 // Builds a new grid from `heights` and adds it to `group`: the previous
 // `grid` (if any) is disposed and the slot takes the new one. Nothing
-// happens when hasGrid(heights) is false. The vertex array lives only for
-// the call. On failure `grid` keeps what it held, unless the new grid was
-// made and only adding it failed (then the slot holds it).
+// happens when hasGrid(heights) is false. The grid is made blank
+// (Q3TriGrid_NewBlank: each vertex has a set when smooth or textured, whose
+// values the library keeps in arrays until someone asks for the sets) and
+// filled row by row through Q3TriGrid_SetVertexRange and _SetVertexUVs: the
+// same grid as one made from a vertex array whose sets were each made and
+// given their values, without a set object or a vertex array per build. On
+// failure `grid` keeps what it held, unless the new grid was made and only
+// adding it failed (then the slot holds it).
 void buildGrid(TQ3GroupObject group, TQ3GeometryObject& grid, const LayerImage& heights,
                const GridSettings& settings);
 
 // Refills an existing grid in place from `heights`: the grid, its attribute
 // sets and their surface UVs stay, points and (with smooth) the normals in
 // the sets are replaced, row by row through Q3TriGrid_SetVertexRange. The
-// result is that of getting the grid's data, fillGrid with VertexSets::Keep,
-// setting it back and emptying it, without the copies of the whole vertex
-// array and the reference counting those cost. Large grids are split into
-// bands of rows over hostThreadCount() threads (shell/WorkerThreads.h); the
-// result does not depend on the count. Nothing happens for a null grid.
+// result is that of getting the grid's data, setting new points and
+// normals, setting it back and emptying it, without the copies of the whole
+// vertex array and the reference counting those cost. Nothing happens for a
+// null grid.
 // Precondition: the grid is heights.width × heights.height (it was built
 // from a layer of that size), both at least 2; a smaller layer is
 // ErrData::host(PF_Err_INTERNAL_STRUCT_DAMAGED). On failure some rows may

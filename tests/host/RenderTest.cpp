@@ -462,7 +462,7 @@ TEST_F(RenderTest, InterruptedRendersLeaveOnlyWholeFrames) {
   }
 
   const std::string small = (dir_.path() / "small").string();
-  const auto [limited, why] = runVask({"render", file.string(), "--out", small, "--frames", "0-1"}, 1000);
+  const auto [limited, why] = runVask({"render", file.string(), "--out", small, "--frames", "0-1"}, 100);
   EXPECT_EQ(limited, 1) << why;
   EXPECT_THAT(why, HasSubstr("frame_0000.png: cannot write: File too large"));
   EXPECT_THAT(filesIn(small), IsEmpty());

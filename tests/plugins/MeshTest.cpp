@@ -20,6 +20,7 @@
 #include "platform/q3d/QD3DShader.h"
 #include "platform/q3d/QD3DStorage.h"
 #include "platform/q3d/QD3DTransform.h"
+#include "plugins/shapemesh/GridNormals.h"
 #include "plugins/shapemesh/ObjectRecord.h"
 #include "shell/ParamTables.h"
 
@@ -443,6 +444,29 @@ bool sameBits(const GridSnapshot& a, const GridSnapshot& b) {
   return true;
 }
 
+// The interior normals are computed eight, four and one at a time: each
+// must be bit for bit Newell's plane of the grid's own points.
+TEST_F(MeshTest, EveryInteriorNormalIsNewellsPlaneOfItsNeighbours) {
+  host::Instance& mesh = makeMesh();
+  mesh.param(kSmooth).u.bd.value = 1;
+  constexpr int kColumns = 2 + 16 + 8 + 4 + 3, kRows = 4;
+  setHeights(varied(kColumns, kRows, 5));
+  const GridSnapshot g = gridOfFrame(mesh);
+  ASSERT_EQ(g.vertices.size(), std::size_t{kColumns * kRows});
+  auto at = [&](TQ3Uns32 r, TQ3Uns32 c) {
+    const TQ3Point3D& p = g.at(r, c).point;
+    return Vec3{p.x, p.y, p.z};
+  };
+  int wrong = 0;
+  for (TQ3Uns32 r = 1; r + 1 < kRows; ++r)
+    for (TQ3Uns32 c = 1; c + 1 < kColumns; ++c) {
+      const Vec3 n = gridnormals::faceUp(gridnormals::newellPlane(at(r, c - 1), at(r + 1, c), at(r, c + 1), at(r - 1, c)));
+      const TQ3Vector3D expected{n.x, n.y, n.z};
+      wrong += std::memcmp(&expected, &g.at(r, c).normal, sizeof expected) != 0;
+    }
+  EXPECT_EQ(wrong, 0);
+}
+
 // Sets VASK_RENDER_THREADS for a scope.
 class ThreadsVariable {
  public:
@@ -639,7 +663,7 @@ TEST_F(MeshTest, FailedGridOrTextureCallsAreRecoveredNextFrame) {
   struct Failure {
     const char* call;
     bool duringRefresh;  // else during the build
-  } failures[] = {{"Q3TriGrid_New", false},        {"Q3AttributeSet_New", false},
+  } failures[] = {{"Q3TriGrid_NewBlank", false},   {"Q3TriGrid_SetVertexUVs", false},
                   {"Q3OrderedDisplayGroup_New", false}, {"Q3MemoryStorage_NewBuffer", false},
                   {"Q3PixmapTexture_New", false},  {"Q3TextureShader_New", false},
                   {"Q3MatrixTransform_New", false}, {"Q3TriGrid_SetVertexRange", true},
@@ -662,7 +686,7 @@ TEST_F(MeshTest, FailedGridOrTextureCallsAreRecoveredNextFrame) {
     auto r = mesh.frameSetup();
     EXPECT_EQ(r.err, kQ3ErrorOutOfMemory);
     EXPECT_EQ(r.message, "OS error " + std::to_string(kQ3ErrorOutOfMemory));
-    if (std::string(f.call) == "Q3TriGrid_New") {
+    if (std::string(f.call) == "Q3TriGrid_NewBlank" || std::string(f.call) == "Q3TriGrid_SetVertexUVs") {
       EXPECT_NE(record(mesh).objectGroup, nullptr) << "the group is kept, partly filled";
       EXPECT_EQ(record(mesh).grid, nullptr);
       EXPECT_EQ(record(mesh).surfaceShader, nullptr);
@@ -693,8 +717,8 @@ TEST_F(MeshTest, OutOfMemoryIsReportedAndTheNextFrameRecovers) {
   host::Instance& mesh = makeMesh();
   mesh.param(kSmooth).u.bd.value = 1;
   setHeights(filled(3, 3, kOpaqueRed));
-  // The build's vertex array, then the fill's working memory; then the
-  // working memory of a refill.
+  // The build's working memory (the fill's scratch, then its row buffer);
+  // then the working memory of a refill.
   for (std::size_t skip : {0, 1, 0}) {
     os::testing::failAllocations(skip, 1);
     auto r = mesh.frameSetup();

@@ -41,6 +41,7 @@ TEST_F(Q3dTest, EveryCreationFailsWhenArmedAndWorksAgainAfter) {
         {"Q3Cone_New", [&] { return Q3Cone_New(&cone); }},
         {"Q3Line_New", [&] { return Q3Line_New(&line); }},
         {"Q3TriGrid_New", [&] { return Q3TriGrid_New(&grid); }},
+        {"Q3TriGrid_NewBlank", [] { return Q3TriGrid_NewBlank(2, 2, kQ3True, kQ3True); }},
         {"Q3AmbientLight_New", [&] { return Q3AmbientLight_New(&light); }},
         {"Q3DirectionalLight_New", [&] { return Q3DirectionalLight_New(&directional); }},
         {"Q3PointLight_New", [&] { return Q3PointLight_New(&point); }},

@@ -143,6 +143,88 @@ TEST_F(Q3dTest, TriGridVertexRangeSetsPointsAndNormalsOrNothing) {
     EXPECT_EQ(Q3Testing_LiveObjectCount(), liveAtStart_ + 12) << "no reference taken or dropped";
 }
 
+// A blank grid keeps its sets' values apart until a caller asks for the
+// sets; from then on they are real sets, shared as any grid's are, and the
+// range calls write through them.
+TEST_F(Q3dTest, BlankGridHandsOutSetsHoldingItsValuesOnlyWhenAsked) {
+    Ref grid(Q3TriGrid_NewBlank(2, 3, kQ3True, kQ3True));
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(Q3Testing_LiveObjectCount(), liveAtStart_ + 1) << "no set object yet";
+    std::vector<TQ3Point3D> points(6);
+    std::vector<TQ3Vector3D> normals(6);
+    std::vector<TQ3Param2D> uvs(6);
+    for (std::size_t i = 0; i < 6; ++i) {
+        points[i] = {static_cast<float>(i), 1, 2};
+        normals[i] = {0, 1, static_cast<float>(i)};
+        uvs[i] = {static_cast<float>(i), 0.5f};
+    }
+    ASSERT_EQ(Q3TriGrid_SetVertexRange(grid.get(), 0, 6, points.data(), normals.data()), kQ3Success);
+    ASSERT_EQ(Q3TriGrid_SetVertexUVs(grid.get(), 3, 3, uvs.data() + 3), kQ3Success);
+    EXPECT_EQ(Q3TriGrid_SetVertexUVs(grid.get(), 4, 3, uvs.data()), kQ3Failure);
+    EXPECT_EQ(Q3Error_Get(nullptr), kQ3ErrorParameterOutOfRange);
+
+    TQ3TriGridData data;
+    ASSERT_EQ(Q3TriGrid_GetData(grid.get(), &data), kQ3Success);
+    EXPECT_EQ(Q3Testing_LiveObjectCount(), liveAtStart_ + 7);
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(data.vertices[i].point.x, static_cast<float>(i));
+        TQ3Vector3D normal{};
+        TQ3Param2D uv{};
+        ASSERT_EQ(Q3AttributeSet_Get(data.vertices[i].attributeSet, kQ3AttributeTypeNormal, &normal), kQ3Success);
+        ASSERT_EQ(Q3AttributeSet_Get(data.vertices[i].attributeSet, kQ3AttributeTypeSurfaceUV, &uv), kQ3Success);
+        EXPECT_EQ(normal.z, static_cast<float>(i));
+        EXPECT_EQ(uv.u, i < 3 ? 0.0f : static_cast<float>(i)) << "blank UVs are zero, " << i;
+        EXPECT_EQ(refCount(data.vertices[i].attributeSet), 2u);
+    }
+    // A value added through a handed-out set is the grid's; a range call
+    // reaches the set the caller holds.
+    const TQ3Vector3D tilted{1, 0, 0};
+    ASSERT_EQ(Q3AttributeSet_Add(data.vertices[2].attributeSet, kQ3AttributeTypeNormal, &tilted), kQ3Success);
+    TQ3AttributeSet held = data.vertices[5].attributeSet;
+    Q3Shared_GetReference(held);
+    ASSERT_EQ(Q3TriGrid_EmptyData(&data), kQ3Success);
+    ASSERT_EQ(Q3TriGrid_SetVertexRange(grid.get(), 5, 1, points.data(), &tilted), kQ3Success);
+    TQ3Vector3D seen{};
+    ASSERT_EQ(Q3AttributeSet_Get(held, kQ3AttributeTypeNormal, &seen), kQ3Success);
+    EXPECT_EQ(seen.x, 1.0f);
+    Q3Object_Dispose(held);
+    ASSERT_EQ(Q3TriGrid_GetData(grid.get(), &data), kQ3Success);
+    ASSERT_EQ(Q3AttributeSet_Get(data.vertices[2].attributeSet, kQ3AttributeTypeNormal, &seen), kQ3Success);
+    EXPECT_EQ(seen.x, 1.0f);
+    ASSERT_EQ(Q3TriGrid_EmptyData(&data), kQ3Success);
+
+    // Normals for a grid made with UVs only: every vertex has a set, so they
+    // go in; without any set they are refused and nothing changes.
+    Ref uvOnly(Q3TriGrid_NewBlank(2, 2, kQ3False, kQ3True));
+    ASSERT_EQ(Q3TriGrid_SetVertexRange(uvOnly.get(), 1, 2, points.data(), normals.data()), kQ3Success);
+    ASSERT_EQ(Q3TriGrid_GetData(uvOnly.get(), &data), kQ3Success);
+    EXPECT_EQ(Q3AttributeSet_Contains(data.vertices[0].attributeSet, kQ3AttributeTypeNormal), kQ3False);
+    EXPECT_EQ(Q3AttributeSet_Contains(data.vertices[2].attributeSet, kQ3AttributeTypeNormal), kQ3True);
+    EXPECT_EQ(Q3AttributeSet_Contains(data.vertices[3].attributeSet, kQ3AttributeTypeSurfaceUV), kQ3True);
+    ASSERT_EQ(Q3TriGrid_EmptyData(&data), kQ3Success);
+    Ref bare(Q3TriGrid_NewBlank(2, 2, kQ3False, kQ3False));
+    EXPECT_EQ(Q3TriGrid_SetVertexUVs(bare.get(), 0, 1, uvs.data()), kQ3Failure);
+    EXPECT_EQ(Q3Error_Get(nullptr), kQ3ErrorInvalidParameter);
+    ASSERT_EQ(Q3TriGrid_GetData(bare.get(), &data), kQ3Success);
+    EXPECT_EQ(data.vertices[0].attributeSet, nullptr);
+    EXPECT_EQ(data.vertices[3].point.x, 0.0f);
+    ASSERT_EQ(Q3TriGrid_EmptyData(&data), kQ3Success);
+
+    // A record set back replaces the dense values like any other grid's.
+    Ref replaced(Q3TriGrid_NewBlank(2, 2, kQ3True, kQ3False));
+    TQ3Vertex3D plain[4] = {};
+    const TQ3TriGridData record{2, 2, plain, nullptr, nullptr};
+    ASSERT_EQ(Q3TriGrid_SetData(replaced.get(), &record), kQ3Success);
+    ASSERT_EQ(Q3TriGrid_GetData(replaced.get(), &data), kQ3Success);
+    EXPECT_EQ(data.vertices[1].attributeSet, nullptr);
+    ASSERT_EQ(Q3TriGrid_EmptyData(&data), kQ3Success);
+
+    EXPECT_EQ(Q3TriGrid_NewBlank(0, 4, kQ3True, kQ3True), nullptr);
+    EXPECT_EQ(Q3Error_Get(nullptr), kQ3ErrorGeometryInsufficientNumberOfPoints);
+    EXPECT_EQ(Q3TriGrid_NewBlank(0x10000, 0x10000, kQ3True, kQ3True), nullptr);
+    EXPECT_EQ(Q3Error_Get(nullptr), kQ3ErrorParameterOutOfRange);
+}
+
 TEST_F(Q3dTest, TriGridSetDataMovesReferencesAndChangesSize) {
     GridFixture fixture(2, 2);
     Ref shared(Q3AttributeSet_New());

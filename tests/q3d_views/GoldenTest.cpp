@@ -138,11 +138,15 @@ TEST_F(GoldenTest, SphereAndCone) {
 // the grid's near row and the image's bottom; wrapping blends a trace of it
 // into the other corners), perspective-correct texturing (straight check
 // edges across each triangle), lighting of textured surfaces (the slopes
-// facing away from the light darker).
+// facing away from the light darker). The same grid made blank and given its
+// values through the range calls draws the very same pixels.
 TEST_F(GoldenTest, TexturedReliefGrid) {
     constexpr TQ3Uns32 n = 32;
     std::vector<TQ3Vertex3D> vertices(n * n);
     std::vector<Ref> sets;
+    std::vector<TQ3Point3D> points;
+    std::vector<TQ3Vector3D> normals;
+    std::vector<TQ3Param2D> uvs;
     for (TQ3Uns32 r = 0; r < n; ++r) {
         for (TQ3Uns32 col = 0; col < n; ++col) {
             const float u = float(col) / (n - 1), v = float(r) / (n - 1);
@@ -155,10 +159,16 @@ TEST_F(GoldenTest, TexturedReliefGrid) {
             Q3AttributeSet_Add(sets.back().get(), kQ3AttributeTypeNormal, &normal);
             Q3AttributeSet_Add(sets.back().get(), kQ3AttributeTypeSurfaceUV, &uv);
             vertices[r * n + col] = {{x, y, z}, sets.back().get()};
+            points.push_back({x, y, z});
+            normals.push_back(normal);
+            uvs.push_back(uv);
         }
     }
     TQ3TriGridData data{n, n, vertices.data(), nullptr, nullptr};
     Ref grid(Q3TriGrid_New(&data));
+    Ref blank(Q3TriGrid_NewBlank(n, n, kQ3True, kQ3True));
+    ASSERT_EQ(Q3TriGrid_SetVertexRange(blank.get(), 0, n * n, points.data(), normals.data()), kQ3Success);
+    ASSERT_EQ(Q3TriGrid_SetVertexUVs(blank.get(), 0, n * n, uvs.data()), kQ3Success);
 
     // Checks of 4 × 4 texels, blue and white, in a 32 × 32 ARGB32 image
     // stored big-endian (a, r, g, b in memory, as a host layer), with the
@@ -183,18 +193,22 @@ TEST_F(GoldenTest, TexturedReliefGrid) {
     ASSERT_NE(texture, nullptr);
     Ref shader(Q3TextureShader_New(texture.get()));
 
-    Target target(128, 128);
-    Scene scene(target, perspectiveCamera({0, 1.1f, 1.1f}, {0, 0, 0}, 0.8f));
-    scene.addLight(directionalLight({0.4f, -1, -0.3f}, 0.75f));
-    scene.addLight(ambientLight(0.2f));
-    Ref illumination(Q3LambertIllumination_New());
-    Ref group(Q3OrderedDisplayGroup_New());
-    Q3Group_AddObject(group.get(), grid.get());
-    Q3Group_AddObject(group.get(), shader.get());
-    Q3Group_AddObject(group.get(), illumination.get());
-    scene.render([&](TQ3ViewObject view) { ASSERT_EQ(Q3DisplayGroup_Submit(group.get(), view), kQ3Success); });
-    const RgbImage image = fromPixmap(target.pixmap);
+    auto picture = [&](TQ3GeometryObject relief) {
+        Target target(128, 128);
+        Scene scene(target, perspectiveCamera({0, 1.1f, 1.1f}, {0, 0, 0}, 0.8f));
+        scene.addLight(directionalLight({0.4f, -1, -0.3f}, 0.75f));
+        scene.addLight(ambientLight(0.2f));
+        Ref illumination(Q3LambertIllumination_New());
+        Ref group(Q3OrderedDisplayGroup_New());
+        Q3Group_AddObject(group.get(), relief);
+        Q3Group_AddObject(group.get(), shader.get());
+        Q3Group_AddObject(group.get(), illumination.get());
+        scene.render([&](TQ3ViewObject view) { ASSERT_EQ(Q3DisplayGroup_Submit(group.get(), view), kQ3Success); });
+        return fromPixmap(target.pixmap);
+    };
+    const RgbImage image = picture(grid.get());
     expectMatchesGolden("textured_grid", image, tolerance(image));
+    EXPECT_TRUE(picture(blank.get()).rgb == image.rgb) << "the blank grid draws the same pixels";
 }
 
 // A spot light straight above a grey floor, hot angle 15 and outer angle 35

@@ -22,7 +22,10 @@
 //  - TriGrid (geometry/TriGrid.h): rows(), columns(), points() (contiguous,
 //    row after row), vertexSets() (one per vertex, or empty when no vertex
 //    has one), facetSets(), gridSet(). gatherVertexAttributes() below turns
-//    the vertex sets into contiguous value arrays.
+//    the vertex sets into contiguous value arrays. A blank grid's values may
+//    be dense instead: when denseTypes() is not 0 every vertex has a set
+//    holding those types, their values in denseNormals() and denseUVs(),
+//    and vertexSets() is empty.
 //  - AmbientLight, DirectionalLight, PointLight, SpotLight (lights/Lights.h):
 //    data(), the checked record; Light::lightData() for any of them.
 //  - PhongIllumination, LambertIllumination, NullIllumination, TextureShader

@@ -57,6 +57,50 @@ inline void finishStores() {
 #endif
 }
 
+// Copies `bytes` (whole 4-byte words) into a grid's own array. A refill of a
+// big grid rewrites the whole array and nothing reads it again before the
+// frame is drawn, so streaming stores skip reading each line in just to
+// overwrite it.
+void copyIntoGrid(void* to, const void* from, std::size_t bytes, bool stream) {
+#if defined(__x86_64__)
+    if (stream) {
+        auto* out = static_cast<unsigned char*>(to);
+        const auto* in = static_cast<const unsigned char*>(from);
+        const std::size_t head =
+            std::min(bytes, (16 - reinterpret_cast<std::uintptr_t>(out) % 16) % 16);
+        std::memcpy(out, in, head);
+        std::size_t done = head;
+        for (; done + 16 <= bytes; done += 16) {
+            _mm_stream_si128(reinterpret_cast<__m128i*>(out + done),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done)));
+        }
+        std::memcpy(out + done, in + done, bytes - done);
+        _mm_sfence();
+        return;
+    }
+#endif
+    (void)stream;
+    std::memcpy(to, from, bytes);
+}
+
+// Zeroes a new grid array, around the caches when it is big (as above).
+void zeroGridArray(void* to, std::size_t bytes) {
+#if defined(__x86_64__)
+    if (bytes >= kStreamBytes) {
+        auto* out = static_cast<unsigned char*>(to);
+        const std::size_t head = std::min(bytes, (16 - reinterpret_cast<std::uintptr_t>(out) % 16) % 16);
+        std::memset(out, 0, head);
+        std::size_t done = head;
+        const __m128i zero = _mm_setzero_si128();
+        for (; done + 16 <= bytes; done += 16) _mm_stream_si128(reinterpret_cast<__m128i*>(out + done), zero);
+        std::memset(out + done, 0, bytes - done);
+        _mm_sfence();
+        return;
+    }
+#endif
+    std::memset(to, 0, bytes);
+}
+
 std::size_t facetsOf(std::size_t rows, std::size_t columns) {
     return rows == 0 || columns == 0 ? 0 : 2 * (rows - 1) * (columns - 1);
 }
@@ -124,6 +168,7 @@ bool TriGrid::assign(const TQ3TriGridData& data) {
         if (i == 0) {
             rows_ = data.numRows;
             columns_ = data.numColumns;
+            dropDense();
             return true;
         }
     }
@@ -217,10 +262,77 @@ bool TriGrid::assign(const TQ3TriGridData& data) {
     gridSet_ = newGridSet;
     rows_ = data.numRows;
     columns_ = data.numColumns;
+    // The record names every vertex's set: dense values no longer apply.
+    dropDense();
     return true;
 }
 
-void TriGrid::copyTo(TQ3TriGridData& out) const {
+bool TriGrid::makeBlank(TQ3Uns32 rows, TQ3Uns32 columns, bool normals, bool uvs) {
+    const std::size_t count = checkedVertexCount(rows, columns);
+    if (count == 0) return false;
+    LargeArray<TQ3Point3D> newPoints(count);
+    LargeArray<TQ3Vector3D> newNormals(normals ? count : 0);
+    LargeArray<TQ3Param2D> newUVs(uvs ? count : 0);
+    // Kept blocks come back with stale contents.
+    zeroGridArray(newPoints.data(), count * sizeof(TQ3Point3D));
+    if (normals) zeroGridArray(newNormals.data(), count * sizeof(TQ3Vector3D));
+    if (uvs) zeroGridArray(newUVs.data(), count * sizeof(TQ3Param2D));
+    points_ = std::move(newPoints);
+    normals_ = std::move(newNormals);
+    uvs_ = std::move(newUVs);
+    denseTypes_ = (normals ? AttributeSet::bit(kQ3AttributeTypeNormal) : 0u) |
+                  (uvs ? AttributeSet::bit(kQ3AttributeTypeSurfaceUV) : 0u);
+    rows_ = rows;
+    columns_ = columns;
+    return true;
+}
+
+void TriGrid::dropDense() noexcept {
+    denseTypes_ = 0;
+    normals_ = LargeArray<TQ3Vector3D>();
+    uvs_ = LargeArray<TQ3Param2D>();
+}
+
+void TriGrid::makeSets() {
+    if (denseTypes_ == 0) return;
+    const std::size_t count = points_.size();
+    LargeArray<AttributeSet*> sets(count);
+    AttributeSet** out = sets.data();
+    const bool normals = (denseTypes_ & AttributeSet::bit(kQ3AttributeTypeNormal)) != 0;
+    const bool uvs = (denseTypes_ & AttributeSet::bit(kQ3AttributeTypeSurfaceUV)) != 0;
+    std::size_t made = 0;
+    try {
+        for (; made < count; ++made) {
+            auto set = std::make_unique<AttributeSet>();
+            if (normals) set->setNormal(normals_[made]);
+            if (uvs) set->setSurfaceUV(uvs_[made]);
+            out[made] = set.get();
+            adopt(std::move(set));  // the grid's reference
+        }
+    } catch (...) {
+        for (std::size_t k = 0; k < made; ++k) release(*out[k]);
+        throw;
+    }
+    vertexSets_ = std::move(sets);
+    dropDense();
+}
+
+bool TriGrid::allHaveSets(TQ3Uns32 first, TQ3Uns32 count) const {
+    if (denseTypes_ != 0 || count == 0) return true;
+    AttributeSet* const* sets = vertexSets_.empty() ? nullptr : vertexSets_.data() + first;
+    for (TQ3Uns32 i = 0; i < count; ++i) {
+        if (sets == nullptr || sets[i] == nullptr) {
+            postError(kQ3ErrorInvalidParameter);
+            return false;
+        }
+    }
+    return true;
+}
+
+void TriGrid::copyTo(TQ3TriGridData& out) {
+    // A caller that holds a vertex's set changes the grid through it: from
+    // here on the values live in the sets.
+    makeSets();
     const std::size_t count = points_.size();
     auto* vertices = static_cast<TQ3Vertex3D*>(lendArray(count * sizeof(TQ3Vertex3D)));
     TQ3AttributeSet* facets = nullptr;
@@ -263,22 +375,37 @@ bool TriGrid::setVertexRange(TQ3Uns32 first, TQ3Uns32 count, const TQ3Point3D* p
         postError(kQ3ErrorParameterOutOfRange);
         return false;
     }
-    AttributeSet* const* sets = vertexSets_.empty() ? nullptr : vertexSets_.data() + first;
+    if (count == 0) return true;
     if (normals != nullptr) {
-        if (count != 0 && sets == nullptr) {
-            postError(kQ3ErrorInvalidParameter);
-            return false;
-        }
-        for (TQ3Uns32 i = 0; i < count; ++i) {
-            if (sets[i] == nullptr) {
-                postError(kQ3ErrorInvalidParameter);
-                return false;
-            }
-        }
+        if (denseTypes_ != 0 && normals_.empty()) makeSets();
+        if (!allHaveSets(first, count)) return false;
     }
-    std::memcpy(points_.data() + first, points, std::size_t{count} * sizeof(TQ3Point3D));
-    if (normals != nullptr) {
+    const bool stream = points_.size() * sizeof(TQ3Point3D) >= kStreamBytes;
+    copyIntoGrid(points_.data() + first, points, std::size_t{count} * sizeof(TQ3Point3D), stream);
+    if (normals == nullptr) return true;
+    if (denseTypes_ != 0) {
+        copyIntoGrid(normals_.data() + first, normals, std::size_t{count} * sizeof(TQ3Vector3D), stream);
+    } else {
+        AttributeSet* const* sets = vertexSets_.data() + first;
         for (TQ3Uns32 i = 0; i < count; ++i) sets[i]->setNormal(normals[i]);
+    }
+    return true;
+}
+
+bool TriGrid::setVertexUVs(TQ3Uns32 first, TQ3Uns32 count, const TQ3Param2D* uvs) {
+    if (std::uint64_t{first} + count > points_.size()) {
+        postError(kQ3ErrorParameterOutOfRange);
+        return false;
+    }
+    if (count == 0) return true;
+    if (denseTypes_ != 0 && uvs_.empty()) makeSets();
+    if (!allHaveSets(first, count)) return false;
+    if (denseTypes_ != 0) {
+        const bool stream = points_.size() * sizeof(TQ3Point3D) >= kStreamBytes;
+        copyIntoGrid(uvs_.data() + first, uvs, std::size_t{count} * sizeof(TQ3Param2D), stream);
+    } else {
+        AttributeSet* const* sets = vertexSets_.data() + first;
+        for (TQ3Uns32 i = 0; i < count; ++i) sets[i]->setSurfaceUV(uvs[i]);
     }
     return true;
 }
@@ -346,6 +473,16 @@ TQ3GeometryObject Q3TriGrid_New(const TQ3TriGridData* triGridData) {
     });
 }
 
+TQ3GeometryObject Q3TriGrid_NewBlank(TQ3Uns32 numRows, TQ3Uns32 numColumns, TQ3Boolean vertexNormals,
+                                     TQ3Boolean vertexUVs) {
+    if (!q3d::mayCreate(__func__)) return nullptr;
+    return q3d::guarded<TQ3Object>(nullptr, [&]() -> TQ3Object {
+        auto grid = std::make_unique<TriGrid>();
+        if (!grid->makeBlank(numRows, numColumns, vertexNormals != kQ3False, vertexUVs != kQ3False)) return nullptr;
+        return q3d::adopt(std::move(grid));
+    });
+}
+
 TQ3Status Q3TriGrid_SetData(TQ3GeometryObject triGrid, const TQ3TriGridData* triGridData) {
     if (q3d::failPoint(__func__)) return kQ3Failure;
     TriGrid* grid = q3d::resolveAs<TriGrid>(triGrid);
@@ -359,7 +496,7 @@ TQ3Status Q3TriGrid_SetData(TQ3GeometryObject triGrid, const TQ3TriGridData* tri
 
 TQ3Status Q3TriGrid_GetData(TQ3GeometryObject triGrid, TQ3TriGridData* triGridData) {
     if (q3d::failPoint(__func__)) return kQ3Failure;
-    const TriGrid* grid = q3d::resolveAs<TriGrid>(triGrid);
+    TriGrid* grid = q3d::resolveAs<TriGrid>(triGrid);
     if (grid == nullptr) return kQ3Failure;
     if (triGridData == nullptr) {
         q3d::postError(kQ3ErrorNULLParameter);
@@ -380,7 +517,19 @@ TQ3Status Q3TriGrid_SetVertexRange(TQ3GeometryObject triGrid, TQ3Uns32 first, TQ
         q3d::postError(kQ3ErrorNULLParameter);
         return kQ3Failure;
     }
-    return grid->setVertexRange(first, count, points, normals) ? kQ3Success : kQ3Failure;
+    return q3d::guarded(kQ3Failure,
+                        [&] { return grid->setVertexRange(first, count, points, normals) ? kQ3Success : kQ3Failure; });
+}
+
+TQ3Status Q3TriGrid_SetVertexUVs(TQ3GeometryObject triGrid, TQ3Uns32 first, TQ3Uns32 count, const TQ3Param2D* uvs) {
+    if (q3d::failPoint(__func__)) return kQ3Failure;
+    TriGrid* grid = q3d::resolveAs<TriGrid>(triGrid);
+    if (grid == nullptr) return kQ3Failure;
+    if (uvs == nullptr && count != 0) {
+        q3d::postError(kQ3ErrorNULLParameter);
+        return kQ3Failure;
+    }
+    return q3d::guarded(kQ3Failure, [&] { return grid->setVertexUVs(first, count, uvs) ? kQ3Success : kQ3Failure; });
 }
 
 TQ3Status Q3TriGrid_EmptyData(TQ3TriGridData* triGridData) {

@@ -9,6 +9,14 @@
 //
 // A refill that hands back the grid's own sets and the same number of
 // vertices touches no set: only the points are copied.
+//
+// A grid made blank (Q3TriGrid_NewBlank) keeps its vertex sets' values
+// instead, in dense arrays beside the points (a normal of 12 bytes, a UV of
+// 8): every vertex has a set, but no set object exists until a caller asks
+// for one. Handing the sets out (copyTo) first turns the arrays into real
+// sets, one per vertex, which the grid then holds as any other; so does
+// anything the dense form cannot say (normals for a grid without them).
+// Readers check denseTypes() before vertexSets().
 #pragma once
 
 #include <span>
@@ -38,6 +46,12 @@ public:
     // One set per vertex (nullptr where a vertex has none), or an empty span
     // when no vertex has a set.
     std::span<AttributeSet* const> vertexSets() const { return {vertexSets_.data(), vertexSets_.size()}; }
+    // The types every vertex's set holds when the values are dense
+    // (AttributeSet::bit of kQ3AttributeTypeNormal and _SurfaceUV), else 0.
+    TQ3Uns32 denseTypes() const { return denseTypes_; }
+    // The dense values, one per vertex; empty unless denseTypes() has the type.
+    std::span<const TQ3Vector3D> denseNormals() const { return {normals_.data(), normals_.size()}; }
+    std::span<const TQ3Param2D> denseUVs() const { return {uvs_.data(), uvs_.size()}; }
     // One set per facet (nullptr where none), or empty when there are none.
     std::span<AttributeSet* const> facetSets() const { return facetSets_; }
     // nullptr when none.
@@ -48,10 +62,16 @@ public:
     // grid unchanged.
     bool assign(const TQ3TriGridData& data);
 
+    // Q3TriGrid_NewBlank: rows × columns vertices at the origin, with dense
+    // zero normals and/or UVs as asked. Bad counts post an error and return
+    // false. Throws std::bad_alloc with the grid unchanged. Only on a new grid.
+    bool makeBlank(TQ3Uns32 rows, TQ3Uns32 columns, bool normals, bool uvs);
+
     // Fills `out` with the grid's rows and columns, a lent vertex array and,
     // when the grid has facet sets, a lent facet array, taking a reference to
-    // every set it names. Throws std::bad_alloc with nothing changed.
-    void copyTo(TQ3TriGridData& out) const;
+    // every set it names. Dense values become sets first (see above), which
+    // stay. Throws std::bad_alloc with nothing changed.
+    void copyTo(TQ3TriGridData& out);
 
     // Q3TriGrid_SetVertexRange: the points of vertices [first, first +
     // count) and, when `normals` is given, the normal in each one's set.
@@ -59,13 +79,29 @@ public:
     // changed when the range runs past the grid or, with normals, a vertex
     // in it has no set. Touches no reference count and no shared state but
     // the grid's own elements in the range.
+    // With normals on dense values without them, the values become sets
+    // first (which may throw std::bad_alloc, nothing changed).
     bool setVertexRange(TQ3Uns32 first, TQ3Uns32 count, const TQ3Point3D* points, const TQ3Vector3D* normals);
+    // Q3TriGrid_SetVertexUVs: the surface UV in the set of each vertex of
+    // [first, first + count), with the same checks and guarantees.
+    bool setVertexUVs(TQ3Uns32 first, TQ3Uns32 count, const TQ3Param2D* uvs);
 
 private:
+    // The dense values as one set per vertex, held by the grid. Throws
+    // std::bad_alloc with nothing changed.
+    void makeSets();
+    void dropDense() noexcept;
+    // Whether every vertex of [first, first + count) has a set (dense or
+    // not); posts kQ3ErrorInvalidParameter when not.
+    bool allHaveSets(TQ3Uns32 first, TQ3Uns32 count) const;
+
     TQ3Uns32 rows_ = 0;
     TQ3Uns32 columns_ = 0;
     LargeArray<TQ3Point3D> points_;
     LargeArray<AttributeSet*> vertexSets_;
+    TQ3Uns32 denseTypes_ = 0;
+    LargeArray<TQ3Vector3D> normals_;
+    LargeArray<TQ3Param2D> uvs_;
     std::vector<AttributeSet*> facetSets_;
     AttributeSet* gridSet_ = nullptr;
 };

@@ -97,6 +97,9 @@ constexpr uint32_t kVertexChunk = 16384;
 constexpr size_t kMaxBins = size_t(1) << 18;
 // Draws smaller than this run their front end as one range.
 constexpr uint32_t kSmallDraw = 4096;
+// Untextured triangles whose box holds at most this many pixel centres a
+// side go to the bins as finished pixels.
+constexpr int32_t kFragmentBox = 2;
 // Fixed-point positions beyond this are not trusted (a clipped corner of a
 // degenerate camera); well past the guard band.
 constexpr int32_t kFixedLimit = 1 << 25;
@@ -594,8 +597,25 @@ void Renderer::Impl::frontEnd(const DrawSetup& d, const Source& source, uint32_t
                 emitFragment(d, rangeBins, key, index, back, area, weight, cx0, cy0);
                 return;
             }
-        } else if constexpr (Facet) {
-            shadeFacet(d, key, index, back);
+        } else {
+            if constexpr (Facet) {
+                shadeFacet(d, key, index, back);
+            }
+            // So are the few pixels of a triangle with a handful of centres
+            // in its box: each is what the back end would make of it (the
+            // edge values are exact integers however they are reached), at
+            // the triangle's place in the order.
+            if (!d.textured && cx1 - cx0 < kFragmentBox && cy1 - cy0 < kFragmentBox) {
+                for (int32_t y = cy0; y <= cy1; ++y) {
+                    for (int32_t x = cx0; x <= cx1; ++x) {
+                        int64_t weight[3];
+                        if (centreWeights(a, b, c, back, x, y, weight)) {
+                            emitFragment(d, rangeBins, key, index, back, area, weight, x, y);
+                        }
+                    }
+                }
+                return;
+            }
         }
         bin(rangeBins, key, cx0, cy0, cx1, cy1, a, b, c);
     });

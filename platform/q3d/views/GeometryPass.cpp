@@ -359,6 +359,18 @@ void GeometryPass::drawTriGrid(raster::Renderer& engine, const TriGrid& grid, co
 
     const std::span<AttributeSet* const> sets = grid.vertexSets();
     const std::size_t count = grid.vertexCount();
+    raster::VertexArrays va;
+    va.points = grid.points().data();
+    va.count = uint32_t(count);
+    if (grid.denseTypes() != 0) {
+        // The values are already arrays: drawn in place.
+        if (state.interpolation != kQ3InterpolationStyleNone && !grid.denseNormals().empty()) {
+            va.normals = grid.denseNormals().data();
+        }
+        if (!grid.denseUVs().empty()) va.uvs = grid.denseUVs().data();
+        engine.drawTriGrid(va, grid.rows(), grid.columns(), drawState(state, surface));
+        return;
+    }
     bool allNormals = false, allUVs = false, anyColor = false;
     if (!sets.empty()) {
         // One pass over the vertices' sets: the normal and UV arrays are
@@ -398,9 +410,6 @@ void GeometryPass::drawTriGrid(raster::Renderer& engine, const TriGrid& grid, co
             }
         }
     }
-    raster::VertexArrays va;
-    va.points = grid.points().data();
-    va.count = uint32_t(count);
     va.normals = allNormals && state.interpolation != kQ3InterpolationStyleNone ? gridNormals_.data() : nullptr;
     va.uvs = allUVs ? gridUVs_.data() : nullptr;
     va.colors = anyColor ? gridColors_.data() : nullptr;
