@@ -159,15 +159,17 @@ void OffscreenImage::drawTo(os::Canvas& canvas, os::Rect source, os::Point dest)
     canvas.blit(view(), source, dest);
 }
 
-std::int32_t OffscreenImage::loadBmpResource(os::Module* module, int id, std::string_view type) {
+std::int32_t OffscreenImage::loadBmpResource(os::Module* module, int id, std::string_view type,
+                                             BmpRules rules) {
     const auto bytes = os::findResource(module, type, id);
     if (!bytes) return bmpResourceMissingCode();
     // An empty resource is a malformed bitmap (too short), not a success.
-    return decodeBmp(*bytes);
+    return decodeBmp(*bytes, rules);
 }
 
-std::int32_t OffscreenImage::decodeBmp(std::span<const std::byte> file) {
-    // Every check happens before the image is touched.
+std::int32_t OffscreenImage::decodeBmp(std::span<const std::byte> file, BmpRules rules) {
+    const bool desktop = rules == BmpRules::Desktop;
+    // The headers and the palette are checked before the image is touched.
     if (file.size() < kHeadersBytes) return kBmpIncorrectFormat;
     const Reader in{file};
     if (in.u8(0) != 'B' || in.u8(1) != 'M') return kBmpIncorrectFormat;
@@ -180,12 +182,13 @@ std::int32_t OffscreenImage::decodeBmp(std::span<const std::byte> file) {
     const std::uint32_t compression = in.u32(30);
     const std::uint32_t colorsUsed = in.u32(46);
 
-    if (headerSize != sizeof(BitmapInfoHeader) || planes != 1 || compression != 0) {
-        return kBmpIncorrectFormat;
-    }
-    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32) {
-        return kBmpIncorrectFormat;
-    }
+    if (headerSize != sizeof(BitmapInfoHeader)) return kBmpIncorrectFormat;
+    const bool artworkDepth = bitCount == 8 || bitCount == 24;
+    const bool desktopDepth = artworkDepth || bitCount == 1 || bitCount == 4 || bitCount == 32;
+    if (!(desktop ? desktopDepth : artworkDepth)) return kBmpIncorrectFormat;
+    if (desktop && (planes != 1 || compression != 0)) return kBmpIncorrectFormat;
+    // Artwork is stored bottom-up; a negative height, which would otherwise
+    // make no image at all, is read as the top-down rows it means.
     if (width <= 0 || storedHeight == 0 ||
         storedHeight == std::numeric_limits<std::int32_t>::min()) {
         return kBmpIncorrectFormat;
@@ -194,37 +197,43 @@ std::int32_t OffscreenImage::decodeBmp(std::span<const std::byte> file) {
     const std::int32_t height = topDown ? -storedHeight : storedHeight;
     if (static_cast<std::int64_t>(width) * height > kMaxBmpPixels) return kBmpIncorrectFormat;
 
+    // The palette: the used-colour count's entries, or the depth's full
+    // count when that is 0.
     const std::uint64_t paletteLimit = bitCount <= 8 ? std::uint64_t{1} << bitCount : 0;
     const std::uint64_t paletteCount = colorsUsed != 0 ? colorsUsed : paletteLimit;
-    if (bitCount <= 8 && paletteCount > paletteLimit) return kBmpIncorrectFormat;
+    if (desktop && paletteCount > paletteLimit && bitCount <= 8) return kBmpIncorrectFormat;
     const std::uint64_t paletteEnd = kHeadersBytes + 4 * paletteCount;
     if (paletteEnd > file.size()) return kBmpIncorrectFormat;
-    if (dataOffset < paletteEnd || dataOffset > file.size()) return kBmpIncorrectFormat;
+    // Artwork rows follow the palette, whatever the file header's data
+    // offset says; a desktop goes by the offset.
+    if (desktop && (dataOffset < paletteEnd || dataOffset > file.size())) return kBmpIncorrectFormat;
+    const std::uint64_t rowsStart = desktop ? dataOffset : paletteEnd;
 
     // The palette as pixel words; only depths up to 8 bits use it. Indices
     // from paletteCount on have no colour in the file and stay opaque black.
     std::uint32_t palette[256];
     for (std::uint32_t& entry : palette) entry = kOpaque;
     if (bitCount <= 8) {
-        for (std::size_t i = 0; i < paletteCount; ++i) {
+        for (std::size_t i = 0; i < std::min<std::uint64_t>(paletteCount, 256); ++i) {
             const std::size_t at = kHeadersBytes + 4 * i;
             palette[i] = kOpaque | in.u8(at + 2) << 16 | in.u8(at + 1) << 8 | in.u8(at);
         }
     }
 
-    // Rows are padded to whole 32-bit words.
+    // Rows are padded to whole 32-bit words. A desktop refuses a file whose
+    // rows are not all there and leaves the image as it was; artwork is made
+    // first, and a row that is not all there ends the decoding with the rows
+    // before it kept.
     const std::uint64_t stride =
         ((static_cast<std::uint64_t>(width) * bitCount + 31) / 8) & ~std::uint64_t{3};
-    // Every row must be there before the image is made: a few bytes that
-    // announce a huge bitmap must not cost a huge allocation, and a refused
-    // file leaves the image as it was.
-    if ((file.size() - dataOffset) / stride < static_cast<std::uint64_t>(height)) {
+    if (desktop && (file.size() - rowsStart) / stride < static_cast<std::uint64_t>(height)) {
         return kBmpIncorrectFormat;
     }
     create({0, 0, width, height});
 
-    std::uint64_t position = dataOffset;
+    std::uint64_t position = rowsStart;
     for (std::int32_t i = 0; i < height; ++i) {
+        if (file.size() - position < stride) return kBmpIncorrectFormat;
         const std::byte* source = file.data() + position;
         const auto byteAt = [source](std::int32_t k) {
             return std::to_integer<std::uint32_t>(source[k]);

@@ -44,6 +44,9 @@ struct ImageSection {
     BitmapInfoHeader* info = nullptr;  // in a kBitmapInfoBytes block
 };
 
+// How strictly a bitmap file is read (OffscreenImage::decodeBmp).
+enum class BmpRules { Artwork, Desktop };
+
 // Result codes of loadBmpResource and decodeBmp.
 inline constexpr std::int32_t kBmpOk = 0;
 inline constexpr std::int32_t kBmpIncorrectFormat = 1026;  // message "Incorrect Format."
@@ -51,9 +54,10 @@ inline constexpr std::int32_t kBmpIncorrectFormat = 1026;  // message "Incorrect
 // whose system text is "No such file or directory").
 std::int32_t bmpResourceMissingCode();
 
-// Decoding refuses bitmaps of more pixels than this (256 MiB of image), so
-// that a tiny 1-bit file cannot ask for gigabytes.
-inline constexpr std::int64_t kMaxBmpPixels = std::int64_t{1} << 26;
+// Decoding refuses bitmaps of more pixels than this (64 MiB of image; the
+// artwork is far smaller), since the image is made before its rows are
+// read: a few header bytes cannot ask for gigabytes.
+inline constexpr std::int64_t kMaxBmpPixels = std::int64_t{1} << 24;
 
 // Pixel format: one 32-bit little-endian word per pixel, 0xXXRRGGBB (bytes
 // blue, green, red, X in memory); X is 0xFF in decoded artwork and whatever
@@ -126,25 +130,31 @@ public:
     // bitmap file, into this image. Returns kBmpOk, bmpResourceMissingCode()
     // when the module has no such resource, or decodeBmp's result. Throws
     // ErrData 1024 when memory runs out.
-    std::int32_t loadBmpResource(os::Module* module, int id, std::string_view type = "BMP");
+    std::int32_t loadBmpResource(os::Module* module, int id, std::string_view type = "BMP",
+                                 BmpRules rules = BmpRules::Artwork);
 
     // Decodes a whole Windows bitmap file: "BM", a 40-byte information
-    // header, 1, 4, 8, 24 or 32 bits per pixel uncompressed, rows bottom-up
-    // (positive height) or top-down (negative), a palette for 1, 4 and 8 bits
-    // (the header's used-colour count, or the full 2, 16 or 256 entries when
-    // it is 0), pixel rows from the file header's data offset, each row
-    // padded to 4 bytes. Palette and 24/32-bit pixels become 0xFFRRGGBB; an
-    // index past the palette becomes opaque black 0xFF000000.
+    // header, rows bottom-up (positive height) or top-down (negative), a
+    // palette of the header's used-colour count (the depth's full count when
+    // it is 0), then the pixel rows, each padded to 4 bytes. Palette entries
+    // and direct pixels become 0xFFRRGGBB; an index past the palette, opaque
+    // black 0xFF000000.
+    //
+    // Artwork (the controls' own bitmaps): 8 or 24 bits per pixel; the rows
+    // follow the palette (the file header's data offset, the compression and
+    // the plane count are not consulted). Desktop (pictures in dialogs, as a
+    // desktop draws them): 1, 4, 8, 24 or 32 bits, uncompressed, one plane,
+    // the rows at the data offset, a palette no longer than the depth's.
     //
     // Returns kBmpIncorrectFormat, leaving the image untouched, for a file
-    // shorter than its headers, another magic, header size, plane count or
-    // depth, any compression, a width ≤ 0 or height 0, more than
-    // kMaxBmpPixels, a palette count above the depth's or running past the
-    // end, a data offset inside the headers or palette or past the end, or
-    // pixel rows that end before the last row (its padding included).
-    // Otherwise re-creates the image at the bitmap's size, decodes every row
-    // and returns kBmpOk; throws ErrData 1024 when memory runs out.
-    std::int32_t decodeBmp(std::span<const std::byte> file);
+    // shorter than its headers, another magic, header size or depth, a width
+    // ≤ 0 or height 0, more than kMaxBmpPixels, or a palette running past
+    // the end (Desktop: or breaking its other rules, or rows ending before
+    // the last one's end). Otherwise re-creates the image at the bitmap's
+    // size and decodes the rows; when artwork's rows end early it returns
+    // kBmpIncorrectFormat with the rows before decoded, else kBmpOk.
+    // Throws ErrData 1024 when memory runs out.
+    std::int32_t decodeBmp(std::span<const std::byte> file, BmpRules rules = BmpRules::Artwork);
 
 private:
     // adopt without freeing first; assumes an empty image.

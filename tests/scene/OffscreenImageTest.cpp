@@ -241,7 +241,7 @@ TEST_F(OffscreenImageTest, FillPixmapDescribesTheImageToTheRendererAndDrawToCopi
     EXPECT_EQ(canvas.pixel(0, 0), os::kWhite);
 }
 
-TEST_F(OffscreenImageTest, DecodesEveryDepthBottomUpAndTopDown) {
+TEST_F(OffscreenImageTest, DecodesBothDepthsBottomUpAndTopDown) {
     OffscreenImage image;
 
     // 24 bits, width 3: rows of 9 pixel bytes and 3 of padding, bottom row first.
@@ -266,15 +266,6 @@ TEST_F(OffscreenImageTest, DecodesEveryDepthBottomUpAndTopDown) {
     EXPECT_EQ(image.height(), 2);
     EXPECT_EQ(image.pixel(0, 0), 0xFF030201u);
     EXPECT_EQ(image.pixel(2, 1), 0xFF191817u);
-
-    // 32 bits: the unused byte does not reach the image.
-    Bmp wide;
-    wide.width = 2;
-    wide.bitCount = 32;
-    wide.rows = {{0x10, 0x20, 0x30, 0x00, 0x40, 0x50, 0x60, 0x7F}};
-    ASSERT_EQ(image.decodeBmp(wide.bytes()), vask::kBmpOk);
-    EXPECT_EQ(image.pixel(0, 0), 0xFF302010u);
-    EXPECT_EQ(image.pixel(1, 0), 0xFF605040u);
 
     // 8 bits with 16 palette entries: the rows start right after them, and
     // indices from 16 on, which have no colour, come out opaque black.
@@ -302,6 +293,28 @@ TEST_F(OffscreenImageTest, DecodesEveryDepthBottomUpAndTopDown) {
     EXPECT_EQ(image.pixel(0, 0), 0xFFC80037u);
     EXPECT_EQ(image.pixel(1, 0), 0xFF0300FCu);
 
+    // The data offset is not what places the rows: they follow the palette
+    // whatever it says (here 0), and the compression field is not read.
+    std::vector<std::byte> unplaced = indexed.bytes();
+    Bmp::put(unplaced, kDataOffset, 0, 4);
+    Bmp::put(unplaced, kCompression, 1, 4);
+    ASSERT_EQ(image.decodeBmp(unplaced), vask::kBmpOk);
+    EXPECT_EQ(image.pixel(1, 0), 0xFF0F0F8Fu);
+}
+
+TEST_F(OffscreenImageTest, DesktopPicturesTakeEveryDepthAtTheirDataOffset) {
+    constexpr auto Desktop = vask::BmpRules::Desktop;
+    OffscreenImage image;
+
+    // 32 bits: the unused byte does not reach the image.
+    Bmp wide;
+    wide.width = 2;
+    wide.bitCount = 32;
+    wide.rows = {{0x10, 0x20, 0x30, 0x00, 0x40, 0x50, 0x60, 0x7F}};
+    ASSERT_EQ(image.decodeBmp(wide.bytes(), Desktop), vask::kBmpOk);
+    EXPECT_EQ(image.pixel(0, 0), 0xFF302010u);
+    EXPECT_EQ(image.pixel(1, 0), 0xFF605040u);
+
     // 4 bits: high nibble first; width 3 still pads to 4 bytes.
     Bmp nibbles;
     nibbles.width = 3;
@@ -310,7 +323,7 @@ TEST_F(OffscreenImageTest, DecodesEveryDepthBottomUpAndTopDown) {
     nibbles.colorsUsed = 3;
     nibbles.palette = {0xFF0000, 0x00FF00, 0x0000FF};
     nibbles.rows = {{0x01, 0x20}, {0x21, 0xF0}};  // the bottom row, then the top one
-    ASSERT_EQ(image.decodeBmp(nibbles.bytes()), vask::kBmpOk);
+    ASSERT_EQ(image.decodeBmp(nibbles.bytes(), Desktop), vask::kBmpOk);
     EXPECT_EQ(image.pixel(0, 1), 0xFFFF0000u);
     EXPECT_EQ(image.pixel(1, 1), 0xFF00FF00u);
     EXPECT_EQ(image.pixel(2, 1), 0xFF0000FFu);
@@ -324,10 +337,33 @@ TEST_F(OffscreenImageTest, DecodesEveryDepthBottomUpAndTopDown) {
     mono.bitCount = 1;
     mono.palette = {0x000000, 0xFFFFFF};
     mono.rows = {{0b10100000, 0b01000000}};
-    ASSERT_EQ(image.decodeBmp(mono.bytes()), vask::kBmpOk);
+    ASSERT_EQ(image.decodeBmp(mono.bytes(), Desktop), vask::kBmpOk);
     const std::string expected = "1010000001";
     for (int x = 0; x < 10; ++x) {
         EXPECT_EQ(image.pixel(x, 0), expected[x] == '1' ? 0xFFFFFFFFu : 0xFF000000u) << x;
+    }
+
+    // What a desktop refuses, leaving the image as it was: the rows are
+    // where the data offset says, all of them, uncompressed, in one plane.
+    std::vector<std::vector<std::byte>> refused;
+    const auto spoilt = [&](std::size_t at, std::uint32_t value, int size) {
+        std::vector<std::byte> file = smallTrueColour().bytes();
+        Bmp::put(file, at, value, size);
+        refused.push_back(file);
+    };
+    spoilt(kDataOffset, 20, 4);
+    spoilt(kDataOffset, 1000, 4);
+    spoilt(kCompression, 1, 4);
+    spoilt(kPlanes, 0, 2);
+    spoilt(kBitCount, 16, 2);
+    refused.push_back(smallTrueColour().bytes());
+    refused.back().pop_back();
+    for (const auto& file : refused) {
+        std::uint32_t pixel[1];
+        markImage(image, pixel);
+        EXPECT_EQ(image.decodeBmp(file, Desktop), vask::kBmpIncorrectFormat);
+        EXPECT_EQ(image.bits(), pixel);
+        image.release();
     }
 }
 
@@ -352,12 +388,7 @@ TEST_F(OffscreenImageTest, RejectsMalformedFilesWithIncorrectFormatAndLeavesTheI
     spoil("magic 'MB'", set(0, 'M' | 'B' << 8, 2));
     spoil("header size 12", set(kHeaderSize, 12, 4));
     spoil("header size 124", set(kHeaderSize, 124, 4));
-    spoil("planes 0", set(kPlanes, 0, 2));
-    spoil("depth 16", set(kBitCount, 16, 2));
-    spoil("depth 2", set(kBitCount, 2, 2));
-    spoil("depth 0", set(kBitCount, 0, 2));
-    spoil("run-length compression", set(kCompression, 1, 4));
-    spoil("bit-field compression", set(kCompression, 3, 4));
+    for (std::uint32_t depth : {0, 1, 2, 4, 16, 32}) spoil("another depth", set(kBitCount, depth, 2));
     spoil("width 0", set(kWidth, 0, 4));
     spoil("negative width", set(kWidth, static_cast<std::uint32_t>(-2), 4));
     spoil("height 0", set(kHeight, 0, 4));
@@ -368,32 +399,12 @@ TEST_F(OffscreenImageTest, RejectsMalformedFilesWithIncorrectFormatAndLeavesTheI
         Bmp::put(f, kHeight, 100000, 4);
     });
     spoil("palette past the end", set(kColorsUsed, 200, 4));
-    spoil("palette count past the depth's", [](Bmp&, std::vector<std::byte>& f) {
-        Bmp::put(f, kBitCount, 1, 2);
-        Bmp::put(f, kColorsUsed, 3, 4);
-    });
     spoil("huge palette count", set(kColorsUsed, 0xFFFFFFFFu, 4));
-    spoil("data offset past the end", set(kDataOffset, 1000, 4));
-    spoil("data offset far past the end", set(kDataOffset, 0xFFFFFFFFu, 4));
-    spoil("data offset inside the headers", set(kDataOffset, 20, 4));
-    spoil("headers only, no rows", [](Bmp&, std::vector<std::byte>& f) { f.resize(54); });
-    spoil("a row missing", set(kHeight, 3, 4));
-    spoil("the last row's padding missing", [](Bmp&, std::vector<std::byte>& f) { f.pop_back(); });
     spoil("a tiny file announcing a huge bitmap", [](Bmp&, std::vector<std::byte>& f) {
         Bmp::put(f, kWidth, 0x00FF0000, 4);
         Bmp::put(f, kHeight, 2, 4);
     });
-    {
-        Bmp indexed;
-        indexed.bitCount = 8;
-        indexed.colorsUsed = 2;
-        indexed.palette = {0, 0};
-        indexed.rows = {{1}};
-        std::vector<std::byte> file = indexed.bytes();
-        Bmp::put(file, kDataOffset, 58, 4);  // inside the palette
-        cases.push_back({"data offset inside the palette", file});
-    }
-
+    spoil("an 8-bit palette past the end", set(kBitCount, 8, 2));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         OffscreenImage image;
@@ -406,8 +417,29 @@ TEST_F(OffscreenImageTest, RejectsMalformedFilesWithIncorrectFormatAndLeavesTheI
     }
 }
 
+TEST_F(OffscreenImageTest, ShortRowsEndTheDecodingWithTheEarlierRowsKept) {
+    // 3 × 4, 24 bits: stride 12. The last stored row (the top one) is cut
+    // short, and then the rows are cut off after the headers.
+    Bmp bmp;
+    bmp.width = 3;
+    bmp.height = 4;
+    for (std::uint8_t r = 1; r <= 4; ++r) bmp.rows.push_back(std::vector<std::uint8_t>(9, r));
+    std::vector<std::byte> file = bmp.bytes();
+    file.resize(file.size() - 6);
+    OffscreenImage image;
+    EXPECT_EQ(image.decodeBmp(file), vask::kBmpIncorrectFormat);
+    ASSERT_EQ(image.width(), 3);
+    ASSERT_EQ(image.height(), 4);
+    EXPECT_EQ(image.pixel(0, 3), 0xFF010101u);
+    EXPECT_EQ(image.pixel(2, 1), 0xFF030303u);
+
+    file.resize(54);
+    EXPECT_EQ(image.decodeBmp(file), vask::kBmpIncorrectFormat);
+    EXPECT_EQ(image.height(), 4) << "made before its rows are read";
+}
+
 TEST_F(OffscreenImageTest, AnyCorruptionOrTruncationDecodesSafely) {
-    // Every byte of small 4- and 8-bit files set to telling values, and every
+    // Every byte of small 8- and 24-bit files set to telling values, and every
     // truncation: the decoder may refuse but never reads past the bytes it is
     // given (the sanitizer build checks that).
     Bmp indexed;
@@ -417,10 +449,12 @@ TEST_F(OffscreenImageTest, AnyCorruptionOrTruncationDecodesSafely) {
     indexed.colorsUsed = 4;
     indexed.palette = {0x102030, 0x405060, 0x708090, 0xA0B0C0};
     indexed.rows = {{0, 1, 2}, {3, 200, 1}};
-    Bmp nibbles = indexed;
-    nibbles.bitCount = 4;
-    nibbles.rows = {{0x01, 0x20}, {0x3F, 0x10}};
-    for (const Bmp& bmp : {indexed, nibbles}) {
+    Bmp trueColour = indexed;
+    trueColour.bitCount = 24;
+    trueColour.colorsUsed = 0;
+    trueColour.palette.clear();
+    trueColour.rows = {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {9, 8, 7, 6, 5, 4, 3, 2, 1}};
+    for (const Bmp& bmp : {indexed, trueColour}) {
         const std::vector<std::byte> original = bmp.bytes();
         for (std::size_t at = 0; at < original.size(); ++at) {
             for (std::uint8_t value : {0x00, 0x01, 0x7F, 0x80, 0xFF}) {
@@ -530,7 +564,8 @@ TEST_F(OffscreenImageTest, TheCommittedArtworkDecodesToItsLayout) {
     // The About picture: 125 × 153 at 4 bits per pixel.
     EXPECT_EQ(wordOf(art::kAboutPicture, kBitCount) & 0xFFFF, 4u);
     OffscreenImage about;
-    ASSERT_EQ(about.decodeBmp(art::kAboutPicture), vask::kBmpOk);
+    EXPECT_EQ(about.decodeBmp(art::kAboutPicture), vask::kBmpIncorrectFormat) << "not artwork";
+    ASSERT_EQ(about.decodeBmp(art::kAboutPicture, vask::BmpRules::Desktop), vask::kBmpOk);
     EXPECT_EQ(about.width(), 125);
     EXPECT_EQ(about.height(), 153);
 
@@ -540,7 +575,8 @@ TEST_F(OffscreenImageTest, TheCommittedArtworkDecodesToItsLayout) {
     EXPECT_EQ(loaded.loadBmpResource(testProgram(), art::kSpotToolPaletteId, art::kBitmapType),
               vask::kBmpOk);
     EXPECT_EQ(loaded.width(), 201);
-    EXPECT_EQ(loaded.loadBmpResource(testProgram(), art::kAboutPictureId, art::kPictureType),
+    EXPECT_EQ(loaded.loadBmpResource(testProgram(), art::kAboutPictureId, art::kPictureType,
+                                     vask::BmpRules::Desktop),
               vask::kBmpOk);
     EXPECT_EQ(loaded.height(), 153);
 }
