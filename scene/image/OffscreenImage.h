@@ -54,10 +54,11 @@ inline constexpr std::int32_t kBmpIncorrectFormat = 1026;  // message "Incorrect
 // whose system text is "No such file or directory").
 std::int32_t bmpResourceMissingCode();
 
-// Decoding refuses bitmaps of more pixels than this (64 MiB of image; the
-// artwork is far smaller), since the image is made before its rows are
-// read: a few header bytes cannot ask for gigabytes.
-inline constexpr std::int64_t kMaxBmpPixels = std::int64_t{1} << 24;
+// Decoding refuses bitmaps of more pixels than this (4 MiB of image; the
+// controls' artwork and dialog pictures are far smaller), since artwork's
+// image is made before its rows are read: a few header bytes must not ask
+// for much memory.
+inline constexpr std::int64_t kMaxBmpPixels = std::int64_t{1} << 20;
 
 // Pixel format: one 32-bit little-endian word per pixel, 0xXXRRGGBB (bytes
 // blue, green, red, X in memory); X is 0xFF in decoded artwork and whatever
