@@ -46,4 +46,14 @@ Channels convertValue(const ParamDeclaration& decl, const Json& value,
 // host's integer units. The index must be settable.
 void applyValue(Instance& instance, int32_t index, const Channels& value);
 
+// The reverse of applyValue: parameter `index` of `instance` as Channels.
+Channels valueOf(Instance& instance, int32_t index);
+
+// The reverse of convertValue: `value` as a project writes it (a number, a
+// degree count, true or false, [r, g, b] or [a, r, g, b] when not opaque,
+// the choice's text, the layer's name or null). convertValue of the result
+// gives `value` back, rounded to the host's units.
+Json projectValue(const ParamDeclaration& decl, const Channels& value,
+                  std::span<const std::string> layerNames);
+
 }  // namespace vask::host

@@ -36,6 +36,7 @@ struct ImageGuard {
 // What a PNG write found wrong, filled in by libpng's callbacks.
 struct WriteState {
   std::FILE* file;
+  std::vector<std::byte>* memory = nullptr;  // written here instead when set
   int systemError = 0;  // errno of a failed write, else 0
   char message[200] = {};
 };
@@ -50,6 +51,11 @@ void onPngWarning(png_structp, png_const_charp) {}
 
 void writeBytes(png_structp png, png_bytep data, png_size_t length) {
   auto* state = static_cast<WriteState*>(png_get_error_ptr(png));
+  if (state->memory) {
+    const auto* bytes = reinterpret_cast<const std::byte*>(data);
+    state->memory->insert(state->memory->end(), bytes, bytes + length);
+    return;
+  }
   if (std::fwrite(data, 1, length, state->file) != length) {
     state->systemError = errno ? errno : EIO;
     png_error(png, "write failed");
@@ -215,6 +221,20 @@ void writePng(const std::filesystem::path& path, const World& world) {
       throw HostError(path.string() + ": cannot write: " + std::strerror(code ? code : errno));
     }
   });
+}
+
+std::vector<std::byte> encodePng(const World& world) {
+  if (world.width() <= 0 || world.height() <= 0) throw HostError("cannot encode an empty picture");
+  std::vector<png_byte> row(static_cast<std::size_t>(world.width()) * 4);
+  std::vector<std::byte> out;
+  out.reserve(static_cast<std::size_t>(world.width()) * static_cast<std::size_t>(world.height()));
+  WriteState state{nullptr, &out};
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, onPngError, onPngWarning);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  const bool ok = png && info && encodeRows(png, info, world, row.data());
+  if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
+  if (!ok) throw HostError(std::string("cannot encode a PNG: ") + (state.message[0] ? state.message : "out of memory"));
+  return out;
 }
 
 }  // namespace vask::host

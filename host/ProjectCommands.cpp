@@ -202,6 +202,17 @@ class Progress {
 
 }  // namespace
 
+RenderOutputs prepareRenderOutputs(const Project& project, const std::filesystem::path& folder,
+                                   std::pair<int64_t, int64_t> range) {
+  prepareFolder(folder);
+  RenderOutputs out;
+  out.staleRemoved = removeStaleTemporaries(folder);
+  for (int64_t f = range.first; f <= range.second; ++f)
+    out.files.push_back(folder / frameName(f, project.composition.frames - 1));
+  refuseOverwritingInputs(project, folder, out.files);
+  return out;
+}
+
 std::optional<std::pair<int64_t, int64_t>> parseFrameRange(std::string_view text, std::string* why) {
   const auto dash = text.find('-');
   int64_t a = 0, b = 0;
@@ -253,14 +264,12 @@ int runRender(const RenderRequest& request, std::ostream& out, std::ostream& err
     }
     const std::filesystem::path folder =
         request.out ? *request.out : std::filesystem::path("out") / project.name;
-    prepareFolder(folder);
-    if (const int stale = removeStaleTemporaries(folder); stale > 0) {
+    const RenderOutputs prepared = prepareRenderOutputs(project, folder, range);
+    if (const int stale = prepared.staleRemoved; stale > 0) {
       err << "vask: removed " << stale << " temporary file" << (stale == 1 ? "" : "s")
           << " left in " << folder.string() << " by an interrupted render\n";
     }
-    std::vector<std::filesystem::path> outputs;
-    for (int64_t f = range.first; f <= range.second; ++f) outputs.push_back(folder / frameName(f, frames - 1));
-    refuseOverwritingInputs(project, folder, outputs);
+    const std::vector<std::filesystem::path>& outputs = prepared.files;
 
     const PluginCatalog catalog = catalogFor(request.plugins, err);
     CompositionOptions options;

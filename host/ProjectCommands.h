@@ -16,6 +16,9 @@
 #include <string_view>
 #include <utility>
 
+#include <vector>
+
+#include "host/Project.h"
 #include "host/StageTimes.h"
 
 namespace vask::host {
@@ -70,6 +73,17 @@ struct SaveRequest {
 // then renamed; relative picture paths rewritten to suit `out`'s folder),
 // and re-sets every instance up. Returns 0, or 1 after printing the failure.
 int runSave(const SaveRequest& request, std::ostream& err);
+
+struct RenderOutputs {
+  std::vector<std::filesystem::path> files;  // one per frame of the range
+  int staleRemoved = 0;  // temporary files of an interrupted render removed
+};
+// Readies `folder` for the frames `range` of `project`, as runRender does:
+// creates it and checks that it can be written, removes the temporary files
+// an interrupted render left there, and refuses (HostError) a frame file that
+// would land on the project's own file or one of its pictures.
+RenderOutputs prepareRenderOutputs(const Project& project, const std::filesystem::path& folder,
+                                   std::pair<int64_t, int64_t> range);
 
 // "A-B" or "A" (whole numbers ≥ 0, A ≤ B), or nullopt with the reason.
 std::optional<std::pair<int64_t, int64_t>> parseFrameRange(std::string_view text,

@@ -14,6 +14,7 @@
 #include "host/InfoCommand.h"
 #include "host/ModelCommand.h"
 #include "host/ProjectCommands.h"
+#include "host/studio/StudioCommand.h"
 
 namespace {
 
@@ -95,6 +96,17 @@ int main(int argc, char** argv) {
   controls->add_option("--click-import", imports,
                        "Press the Model control's Import button and choose FILE");
 
+  vask::host::StudioRequest studioRequest;
+  bool studioNoOpen = false;
+  CLI::App* studio = app.add_subcommand(
+      "studio", "Edit a project live in a local web page: viewer, timeline, every effect's controls");
+  studio->add_option("project", studioRequest.project, "Project file (JSON)")->required();
+  studio->add_option("--port", studioRequest.port, "Port on 127.0.0.1 (default: a free one)")
+      ->check(CLI::Range(0, 65535));
+  studio->add_flag("--no-open", studioNoOpen, "Print the address without opening a browser");
+  studio->add_option("--plugins", pluginsDir,
+                     "Folder of effect libraries (default: the folder of vask)");
+
   CLI11_PARSE(app, argc, argv);
 
   // Plug-ins' message boxes become lines on stderr.
@@ -165,6 +177,11 @@ int main(int argc, char** argv) {
       desktop.queueOpenFileAnswer(path);
     };
     return vask::host::runControls(controlsRequest, std::cout, std::cerr);
+  }
+  if (studio->parsed()) {
+    studioRequest.open = !studioNoOpen;
+    studioRequest.plugins = pathOption(pluginsDir);
+    return vask::host::runStudio(studioRequest, std::cout, std::cerr);
   }
   if (save->parsed()) {
     vask::host::SaveRequest request{project, saveOut, pathOption(pluginsDir)};
