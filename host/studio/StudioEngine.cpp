@@ -19,7 +19,7 @@ namespace {
 
 // Frames rendered ahead of the one played, and most kept.
 constexpr int64_t kAheadFrames = 12;
-constexpr std::size_t kKeptFrames = 96;
+constexpr std::size_t kKeptFrames = 24;
 // Finished replies nobody fetched (a render's, a request whose page went
 // away) are dropped past this many.
 constexpr std::size_t kKeptReplies = 64;
@@ -46,7 +46,7 @@ bool flag(const Json& args, const char* name) {
 }
 
 StudioEngine::Reply json(const Json& body, int status = 200) {
-  return {status, "application/json", body.dump(-1, ' ', false, Json::error_handler_t::replace)};
+  return {status, "application/json", body.dump(-1, ' ', false, Json::error_handler_t::replace), nullptr};
 }
 
 std::string dataUrl(const std::vector<std::byte>& png) { return "data:image/png;base64," + encodeBase64(png); }
@@ -163,8 +163,13 @@ void StudioEngine::run() {
       }
       queued_.wait(lock, [&] { return !queue_.empty() || stopping_; });
       if (stopping_) break;
-      job = std::move(queue_.front());
-      queue_.pop_front();
+      // The pointer, values and boxes go before frames: a frame more or less
+      // is not seen, a pointer that lags is.
+      auto next = std::find_if(queue_.begin(), queue_.end(),
+                               [](const auto& q) { return std::get<1>(q) != Op::Frame; });
+      if (next == queue_.end()) next = queue_.begin();
+      job = std::move(*next);
+      queue_.erase(next);
       running_ = std::get<0>(job);
     }
     finish(std::get<0>(job), handle(std::get<1>(job), std::get<2>(job)));
@@ -276,26 +281,31 @@ Json StudioEngine::describe() {
 
 StudioEngine::Reply StudioEngine::frame(const Json& args) {
   const int64_t f = integer(args, "frame", 0, composition_->frameCount() - 1);
-  const bool full = flag(args, "full");
+  const bool full = flag(args, "full"), draft = flag(args, "draft");
   if (flag(args, "ahead")) {
     aheadFrom_ = f + 1;
     aheadTo_ = std::min(composition_->frameCount() - 1, f + kAheadFrames);
   } else {
     aheadFrom_ = aheadTo_ = -1;
   }
-  std::vector<std::byte> png;
-  if (const auto kept = ahead_.find(f); !full && kept != ahead_.end()) {
-    png = kept->second;
-  } else {
-    const auto& c = composition_->project().composition;
-    const auto size = full ? std::pair{c.width, c.height} : previewSize();
-    composition_->setOutputSize(size.first, size.second);
-    seeked_ = -1;  // a frame gives values to the visible layers' effects only
-    png = encodePng(composition_->renderFrame(f));
-    if (!full) ahead_[f] = png;
+  Reply reply{200, "image/png", {}, nullptr};
+  if (const auto kept = ahead_.find(f); !full && !draft && kept != ahead_.end()) {
+    reply.picture = kept->second;
+    return reply;
   }
-  while (ahead_.size() > kKeptFrames) ahead_.erase(ahead_.begin()->first < f ? ahead_.begin() : std::prev(ahead_.end()));
-  return {200, "image/png", std::string(reinterpret_cast<const char*>(png.data()), png.size())};
+  const auto& c = composition_->project().composition;
+  auto size = full ? std::pair{c.width, c.height} : previewSize();
+  // A drag's frames come at half the size: four times as fast, so that the
+  // effect's controls answer the pointer between them.
+  if (draft && !full) size = {std::max(1, size.first / 2), std::max(1, size.second / 2)};
+  composition_->setOutputSize(size.first, size.second);
+  seeked_ = -1;  // a frame gives values to the visible layers' effects only
+  reply.picture = std::make_shared<const World>(composition_->renderFrame(f));
+  if (!full && !draft) {
+    ahead_[f] = reply.picture;
+    while (ahead_.size() > kKeptFrames) ahead_.erase(ahead_.begin()->first < f ? ahead_.begin() : std::prev(ahead_.end()));
+  }
+  return reply;
 }
 
 void StudioEngine::renderAhead() {
@@ -308,7 +318,7 @@ void StudioEngine::renderAhead() {
     const auto size = previewSize();
     composition_->setOutputSize(size.first, size.second);
     seeked_ = -1;
-    ahead_[aheadFrom_] = encodePng(composition_->renderFrame(aheadFrom_));
+    ahead_[aheadFrom_] = std::make_shared<const World>(composition_->renderFrame(aheadFrom_));
     ++aheadFrom_;
   } catch (const std::exception&) {
     // The viewer asks for the frame itself and reports the failure.

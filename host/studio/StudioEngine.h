@@ -32,6 +32,7 @@
 #include <thread>
 
 #include "host/Project.h"
+#include "host/World.h"
 #include "host/studio/ProjectFolder.h"
 #include "host/studio/WebDesktop.h"
 
@@ -46,12 +47,16 @@ class StudioEngine {
     int status = 200;
     std::string contentType = "application/json";
     std::string body;
+    // A frame, sent as PNG: the server's thread encodes it, so that the host
+    // thread can go on with the next request meanwhile.
+    std::shared_ptr<const World> picture;
   };
 
   enum class Op {
     Load,      // {} — loads the project; submitted by the constructor as ticket 1
     Describe,  // {} — the composition, its layers, effects and parameter tables
-    Frame,     // {frame, full?, ahead?} — the frame as PNG, at the preview size unless full
+    Frame,     // {frame, full?, draft?, ahead?} — the frame at the preview size, at full size,
+               // or at half the preview size while a drag goes on
     Params,    // {layer, effect, frame} — every value at the frame, with its keys
     SetParam,  // {layer, effect, index, frame, value?, keyed?}
     Controls,  // {layer, effect, frame} — the effect's custom controls drawn
@@ -138,7 +143,7 @@ class StudioEngine {
   std::map<std::pair<std::size_t, std::size_t>, std::unique_ptr<Window>> windows_;
   int64_t seeked_ = -1;     // the frame whose values the instances hold
   uint64_t version_ = 0;    // of the edits; frames rendered before an edit are stale
-  std::map<int64_t, std::vector<std::byte>> ahead_;  // preview frames of this version
+  std::map<int64_t, std::shared_ptr<const World>> ahead_;  // preview frames of this version
   int64_t aheadFrom_ = -1, aheadTo_ = -1;            // frames still to render ahead
 
   // Shared with the server's threads.

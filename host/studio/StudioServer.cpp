@@ -8,6 +8,7 @@
 
 #include "host/Base64.h"
 #include "host/HostError.h"
+#include "host/PngImage.h"
 #include "host/studio/WebAssets.h"
 
 namespace vask::host {
@@ -139,6 +140,10 @@ void StudioServer::routes() {
   s.set_read_timeout(10, 0);
   s.set_write_timeout(10, 0);
   s.set_keep_alive_max_count(1000);
+  s.set_keep_alive_timeout(1);  // so that stopping waits no longer for idle connections
+  // Replies go out at once: small ones (a pointer event's) would otherwise
+  // wait for the browser's delayed acknowledgement.
+  s.set_tcp_nodelay(true);
 
   s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
     res.set_header("Cache-Control", "no-store");
@@ -187,7 +192,12 @@ void StudioServer::routes() {
     const auto outcome = engine_.wait(ticket, kWait, seen);
     if (outcome.done) {
       res.status = outcome.reply.status;
-      res.set_content(outcome.reply.body, outcome.reply.contentType.c_str());
+      if (outcome.reply.picture) {
+        const auto png = encodePng(*outcome.reply.picture);
+        res.set_content(std::string(reinterpret_cast<const char*>(png.data()), png.size()), "image/png");
+      } else {
+        res.set_content(outcome.reply.body, outcome.reply.contentType.c_str());
+      }
       return;
     }
     send(res, 202,
@@ -198,7 +208,7 @@ void StudioServer::routes() {
   };
   auto call = [this, reply](Op op) {
     return [this, reply, op](const httplib::Request& req, httplib::Response& res) {
-      std::optional<Json> args = req.method == "GET" ? Json(queryArgs(req, {"layer", "effect", "frame"}, {"full", "ahead"}))
+      std::optional<Json> args = req.method == "GET" ? Json(queryArgs(req, {"layer", "effect", "frame"}, {"full", "draft", "ahead"}))
                                                      : body(req, res);
       if (!args) return;
       const uint64_t seen = desktop_.changes();

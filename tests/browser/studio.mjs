@@ -29,10 +29,13 @@ export function startStudio(project, extra = []) {
   return new Promise((resolve, reject) => {
     const timer = setTimeout(() => { child.kill('SIGKILL'); reject(new Error(`no address within 30 s; stderr: ${err}`)); }, 30000);
     child.on('exit', (code) => { clearTimeout(timer); reject(new Error(`vask studio exited with ${code}: ${err}`)); });
+    let started = false;
     child.stdout.on('data', (d) => {
       out += d;
+      if (started) return;
       const m = out.match(/(http:\/\/127\.0\.0\.1:(\d+)\/\?token=([0-9a-f]+))/);
       if (!m) return;
+      started = true;
       clearTimeout(timer);
       child.removeAllListeners('exit');
       const exited = new Promise((done) => child.on('exit', (code, signal) => done({ code, signal })));

@@ -39,6 +39,12 @@ async function api(method, path, body) {
     state.busy--;
     if (state.busy === 0) document.body.classList.remove('waiting');
   }
+  // A request can finish right after its box was answered: what the page
+  // still shows is checked against what is up now.
+  if (state.modalId && path !== '/api/modal' && path !== '/api/status') {
+    const s = await fetch('/api/status', { headers });
+    if (s.ok) showDesktop(await s.json());
+  }
   const type = res.headers.get('content-type') || '';
   if (type.startsWith('image/')) return { status: res.status, blob: await res.blob() };
   const json = await res.json().catch(() => ({ error: `HTTP ${res.status}` }));
@@ -56,7 +62,7 @@ function failed(r) {
 // ---- what the plug-ins show: boxes, the file picker, dialogs, the cursor -------
 
 function showDesktop(p) {
-  document.body.classList.toggle('waiting', p.cursor === 'wait');
+  document.body.classList.toggle('waiting', p.cursor === 'wait' && state.busy > 0);
   const m = p.modal;
   if (!m) { closeModal(); return; }
   if (m.id === state.modalId) return;
@@ -172,11 +178,12 @@ document.addEventListener('keydown', (e) => {
 
 // ---- the viewer -------------------------------------------------------------------
 
-let frameWanted = null;  // {frame, started, ahead}
+let frameWanted = null;  // {frame, started, draft}
 let frameLoading = false;
 
-function requestFrame(started = performance.now(), ahead = false) {
-  frameWanted = { frame: state.frame, started, ahead };
+// Draft frames, at half the size, keep the viewer moving during a drag.
+function requestFrame(started = performance.now(), draft = false) {
+  frameWanted = { frame: state.frame, started, draft };
   if (!frameLoading) loadFrame();
 }
 
@@ -186,10 +193,10 @@ async function loadFrame() {
   frameWanted = null;
   frameLoading = true;
   try {
-    const r = await api('GET', `/api/frame?frame=${want.frame}${want.ahead ? '&ahead=1' : ''}`);
+    const r = await api('GET', `/api/frame?frame=${want.frame}${want.draft ? '&draft=1' : ''}`);
     if (r.blob) {
       await showFrame(r.blob);
-      window.vaskTimings.preview.push(performance.now() - want.started);
+      if (!want.draft) window.vaskTimings.preview.push(performance.now() - want.started);
       $('viewer').dataset.frame = String(want.frame);
     } else {
       failed(r);
@@ -513,12 +520,15 @@ async function sendPointer() {
         const known = state.values.get(c.index);
         showValue({ ...(known || { keyed: false, keys: [] }), index: c.index, value: c.value });
       }
-      if (r.json.rerender) { changed = true; requestFrame(ev.started); }
+      if (r.json.rerender) { changed = true; requestFrame(ev.started, pointer.down); }
     }
   } finally {
     pointer.sending = false;
   }
-  if (changed && !pointer.down) refreshSelected();
+  if (changed && !pointer.down) {
+    requestFrame();
+    refreshSelected();
+  }
 }
 
 $('panel').addEventListener('pointerdown', (e) => {
