@@ -520,7 +520,10 @@ async function sendPointer() {
         const known = state.values.get(c.index);
         showValue({ ...(known || { keyed: false, keys: [] }), index: c.index, value: c.value });
       }
-      if (r.json.rerender) { changed = true; requestFrame(ev.started, pointer.down); }
+      if (r.json.rerender) changed = true;
+      // The viewer follows when no move waits: a frame in the way of the
+      // next move would make the control lag.
+      if (changed && pointer.down && !pointer.queue.length) requestFrame(ev.started, true);
     }
   } finally {
     pointer.sending = false;
