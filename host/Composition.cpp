@@ -223,7 +223,7 @@ Composition::Composition(Project project, const PluginCatalog& catalog, Composit
       const auto library = catalog.find(entry.matchName);
       if (!library) {
         const auto known = catalog.matchNames();
-        throw ProjectError(where + ": no effect library in " + catalog.folder().string() +
+        throw ProjectError(where + ": no effect library in " + catalog.foldersText() +
                            " has this match name; known effects: " +
                            (known.empty() ? std::string("none") : list(known)));
       }
@@ -237,48 +237,20 @@ Composition::Composition(Project project, const PluginCatalog& catalog, Composit
                 describeLayer(layer, li) + ", effect " + inQuotes(effect->pipl().name) + " (" +
                     entry.matchName + ")",
                 {}};
-      const auto& table = effect->params();
       for (const ParamSetting& ps : entry.params) {
-        const std::string at = where + ", parameter " + inQuotes(ps.name);
-        int32_t index = -1;
-        for (std::size_t i = 1; i < table.size(); ++i) {
-          if (table[i].name() == ps.name) index = static_cast<int32_t>(i);
-        }
-        if (index < 0) {
-          throw ProjectError(where + ": " + inQuotes(effect->pipl().name) + " has no parameter " +
-                             inQuotes(ps.name) + "; its parameters: " + list(settableNames(table)));
-        }
-        const ParamDeclaration& decl = table[static_cast<std::size_t>(index)];
-        if (!isSettable(decl, index)) {
-          throw ProjectError(at + ": is a " + paramTypeName(decl.def()) +
-                             " and takes no value; parameters that take values: " +
-                             list(settableNames(table)));
-        }
-        std::vector<Keyframe> keys;
+        BoundSetting bound =
+            bindSetting(effect->params(), effect->pipl().name, ps, project_.format, layerNames, where, warnings);
+        for (int32_t id : bound.layers) referenced_[static_cast<std::size_t>(id) - 1] = true;
+        // Keys are written back as they were read ("t" or "f", and whatever
+        // else they hold) unless an edit replaces them.
         std::vector<Json> written;
         for (std::size_t k = 0; k < ps.keys.size(); ++k) {
-          const std::string keyAt = ps.keyed ? at + ", keyframe " + std::to_string(k + 1) : at;
-          std::vector<std::string> clamped;
-          Channels value;
-          try {
-            value = convertValue(decl, ps.keys[k].value, layerNames, clamped);
-          } catch (const ProjectError& e) {
-            throw ProjectError(keyAt + ": " + e.what());
-          }
-          for (const auto& w : clamped) warnings.push_back(keyAt + ": " + w);
-          if (decl.type() == PF_Param_LAYER && value[0] > 0) {
-            referenced_[static_cast<std::size_t>(value[0]) - 1] = true;
-          }
-          keys.push_back(Keyframe{ps.keys[k].frame, value, ps.keys[k].interpolation});
-          // Keys are written back as they were read ("t" or "f", and
-          // whatever else they hold) unless an edit replaces them.
           written.push_back(ps.keyed ? project_.document["layers"][li]["effects"][ei]["params"][ps.name]["keyframes"][k]
                                      : ps.keys[k].value);
         }
         // A later setting of the same parameter replaces an earlier one.
-        std::erase_if(p.values, [&](const Bound& b) { return b.index == index; });
-        p.values.push_back(Bound{index, Track::keyed(keys, isDiscrete(decl)), ps.keyed, std::move(keys),
-                                 std::move(written)});
+        std::erase_if(p.values, [&](const Bound& b) { return b.index == bound.index; });
+        p.values.push_back(Bound{bound.index, std::move(bound.track), ps.keyed, std::move(bound.keys), std::move(written)});
       }
       pending.push_back(std::move(p));
     }
@@ -446,32 +418,6 @@ void Composition::save(const std::function<void(const Json&)>& write) {
   if (!failure.empty()) throw HostError(project_.file.string() + ": " + failure);
 }
 
-void rebaseProjectPaths(Json& document, const std::filesystem::path& from,
-                        const std::filesystem::path& to) {
-  if (!document.is_object() || !document.contains("layers") || !document["layers"].is_array()) return;
-  std::error_code ec;
-  const auto fromAbs = std::filesystem::weakly_canonical(std::filesystem::absolute(from, ec), ec);
-  const auto toAbs = std::filesystem::weakly_canonical(std::filesystem::absolute(to, ec), ec);
-  if (fromAbs == toAbs) return;
-  for (Json& layer : document["layers"]) {
-    if (!layer.is_object()) continue;
-    for (const char* key : {"image", "sequence"}) {
-      if (!layer.contains(key) || !layer[key].is_string()) continue;
-      const std::filesystem::path p(layer[key].get<std::string>());
-      if (p.is_absolute()) continue;
-      const auto target = (fromAbs / p).lexically_normal();
-      const auto rel = target.lexically_relative(toAbs);
-      // A route that climbs all the way to the root says less than the
-      // absolute path it stands for.
-      std::size_t climbs = 0, depth = 0;
-      for (const auto& part : rel) climbs += part == ".." ? 1 : 0;
-      for (const auto& part : toAbs.relative_path()) depth += part.empty() ? 0 : 1;
-      const bool viaRoot = climbs > 0 && climbs >= depth;
-      layer[key] = (rel.empty() || viaRoot ? target : rel).generic_string();
-    }
-  }
-}
-
 // ---- editing -------------------------------------------------------------------
 
 void Composition::setOutputSize(int32_t width, int32_t height) {
@@ -526,7 +472,7 @@ Composition::ParamState Composition::paramState(std::size_t layer, std::size_t e
     state.keyed = b.keyed;
     for (const Keyframe& k : b.keys) state.keyFrames.push_back(k.frame);
     std::sort(state.keyFrames.begin(), state.keyFrames.end());
-    state.value = projectValue(decl, b.track.at(frame), names);
+    state.value = projectValue(decl, b.track.at(frame), project_.format, names);
     return state;
   }
   // Never set: the effect's default.
@@ -543,7 +489,7 @@ Composition::ParamState Composition::paramState(std::size_t layer, std::size_t e
       break;
     default: break;  // a layer parameter starts with no layer
   }
-  state.value = projectValue(decl, value, names);
+  state.value = projectValue(decl, value, project_.format, names);
   return state;
 }
 
@@ -553,7 +499,7 @@ void Composition::setParamValue(std::size_t layer, std::size_t effect, int32_t i
   const ParamDeclaration& decl = settable(a, index);
   std::vector<std::string> names;
   for (const auto& l : project_.layers) names.push_back(l.name);
-  const Channels channels = convertValue(decl, value, names, warnings);
+  const Channels channels = convertValue(decl, value, project_.format, names, warnings);
 
   Bound b{index, Track::constant(channels), false, {Keyframe{0, channels, Interpolation::Linear}}, {value}};
   for (const Bound& old : a.values) {
@@ -585,7 +531,7 @@ void Composition::setParamKeyed(std::size_t layer, std::size_t effect, int32_t i
   std::vector<std::string> unused;
   std::vector<std::string> names;
   for (const auto& l : project_.layers) names.push_back(l.name);
-  const Channels channels = convertValue(settable(a, index), now.value, names, unused);
+  const Channels channels = convertValue(settable(a, index), now.value, project_.format, names, unused);
   Bound b{index, Track::constant(channels), keyed, {Keyframe{keyed ? frame : 0, channels, Interpolation::Linear}},
           {keyed ? Json{{"f", frame}, {"value", now.value}} : now.value}};
   commit(a, std::move(b));
@@ -597,7 +543,7 @@ void Composition::recordParamFromInstance(std::size_t layer, std::size_t effect,
   std::vector<std::string> names;
   for (const auto& l : project_.layers) names.push_back(l.name);
   std::vector<std::string> unused;
-  setParamValue(layer, effect, index, projectValue(decl, valueOf(*a.instance, index), names), frame, unused);
+  setParamValue(layer, effect, index, projectValue(decl, valueOf(*a.instance, index), project_.format, names), frame, unused);
 }
 
 void Composition::commit(Applied& a, Bound b) {

@@ -166,10 +166,4 @@ class Composition {
   std::vector<bool> referenced_;     // per layer: named by some layer parameter
 };
 
-// Rewrites the relative "image" and "sequence" paths of a project document
-// that lives in folder `from` so that they name the same files from folder
-// `to`. Absolute paths stay as they are.
-void rebaseProjectPaths(Json& document, const std::filesystem::path& from,
-                        const std::filesystem::path& to);
-
 }  // namespace vask::host

@@ -12,6 +12,7 @@
 #include "host/PluginCatalog.h"
 #include "host/PngImage.h"
 #include "host/Project.h"
+#include "host/ProjectPaths.h"
 
 namespace vask::host {
 namespace {
@@ -246,7 +247,8 @@ int runControls(const ControlsRequest& request, std::ostream& out, std::ostream&
     const std::string matchName = effects[effectIndex].matchName;
     const std::filesystem::path from = request.project.parent_path();
 
-    const PluginCatalog catalog = PluginCatalog::scan(request.plugins ? *request.plugins : programFolder());
+    const PluginCatalog catalog =
+        PluginCatalog::scan(request.plugins.empty() ? defaultPluginFolders() : request.plugins);
     for (const auto& w : catalog.warnings()) err << "vask: warning: " << w << "\n";
     std::vector<std::string> warnings;
     Composition composition(std::move(project), catalog, CompositionOptions{}, warnings);

@@ -41,7 +41,7 @@ struct ControlsRequest {
   int32_t width = 300;
   std::filesystem::path out;                  // the panel, PNG
   std::optional<std::filesystem::path> save;  // the project with the new values
-  std::optional<std::filesystem::path> plugins;
+  std::vector<std::filesystem::path> plugins;  // defaultPluginFolders() when empty
   std::vector<ControlsEvent> events;
   // Gives the next open-file dialog its answer (ClickImport needs it).
   std::function<void(const std::string&)> answerOpenFile;

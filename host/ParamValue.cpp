@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "host/Colour.h"
 #include "host/Instance.h"
 
 namespace vask::host {
@@ -147,7 +148,7 @@ std::vector<std::string> settableNames(std::span<const ParamDeclaration> table) 
   return out;
 }
 
-Channels convertValue(const ParamDeclaration& decl, const Json& value,
+Channels convertValue(const ParamDeclaration& decl, const Json& value, int format,
                       std::span<const std::string> layerNames, std::vector<std::string>& warnings) {
   const PF_ParamDef& d = decl.def();
   constexpr auto kMin = std::numeric_limits<int32_t>::min();
@@ -161,7 +162,12 @@ Channels convertValue(const ParamDeclaration& decl, const Json& value,
       if (!value.is_boolean()) refuse(briefText(value) + " is not true or false");
       return {value.get<bool>() ? 1.0 : 0.0, 0, 0, 0};
     case PF_Param_COLOR: {
-      const PF_Pixel p = parseColour(value, &warnings);
+      const PF_Pixel p = parseColour(value, format, &warnings);
+      if (format < 2 && looksLikeUnitColour(value)) {
+        warnings.push_back(briefText(value) + " is read as 0 … 255 values, which makes it almost black; "
+                           "for 0 … 1 values write {\"r\": …, \"g\": …, \"b\": …} in a \"format\": 2 "
+                           "project, or write [255, 240, 217]");
+      }
       return {static_cast<double>(p.alpha), static_cast<double>(p.red), static_cast<double>(p.green),
               static_cast<double>(p.blue)};
     }
@@ -172,6 +178,45 @@ Channels convertValue(const ParamDeclaration& decl, const Json& value,
     default:
       refuse("is a " + paramTypeName(d) + " and takes no value");
   }
+}
+
+BoundSetting bindSetting(std::span<const ParamDeclaration> table, const std::string& effectName,
+                         const ParamSetting& setting, int format, std::span<const std::string> layerNames,
+                         const std::string& where, std::vector<std::string>& warnings) {
+  const std::string at = where + ", parameter " + inQuotes(setting.name);
+  int32_t index = -1;
+  for (std::size_t i = 1; i < table.size(); ++i) {
+    if (table[i].name() == setting.name) index = static_cast<int32_t>(i);
+  }
+  if (index < 0) {
+    throw ProjectError(where + ": " + inQuotes(effectName) + " has no parameter " + inQuotes(setting.name) +
+                       "; its parameters: " + list(settableNames(table)));
+  }
+  const ParamDeclaration& decl = table[static_cast<std::size_t>(index)];
+  if (!isSettable(decl, index)) {
+    throw ProjectError(at + ": is a " + paramTypeName(decl.def()) +
+                       " and takes no value; parameters that take values: " + list(settableNames(table)));
+  }
+  BoundSetting bound;
+  bound.index = index;
+  std::vector<Keyframe> keys;
+  for (std::size_t k = 0; k < setting.keys.size(); ++k) {
+    const KeySetting& key = setting.keys[k];
+    const std::string keyAt = setting.keyed ? at + ", keyframe " + std::to_string(k + 1) : at;
+    std::vector<std::string> clamped;
+    Channels value;
+    try {
+      value = convertValue(decl, key.value, format, layerNames, clamped);
+    } catch (const ProjectError& e) {
+      throw ProjectError(keyAt + ": " + e.what());
+    }
+    for (const auto& w : clamped) warnings.push_back(keyAt + ": " + w);
+    if (decl.type() == PF_Param_LAYER && value[0] > 0) bound.layers.push_back(static_cast<int32_t>(value[0]));
+    keys.push_back(Keyframe{key.frame, value, key.interpolation, key.in, key.out});
+  }
+  bound.track = Track::keyed(keys, isDiscrete(decl));
+  bound.keys = std::move(keys);
+  return bound;
 }
 
 void applyValue(Instance& instance, int32_t index, const Channels& value) {
@@ -218,7 +263,7 @@ Channels valueOf(Instance& instance, int32_t index) {
   }
 }
 
-Json projectValue(const ParamDeclaration& decl, const Channels& value,
+Json projectValue(const ParamDeclaration& decl, const Channels& value, int format,
                   std::span<const std::string> layerNames) {
   auto whole = [](double v) { return static_cast<int64_t>(std::llround(v)); };
   switch (decl.type()) {
@@ -226,10 +271,14 @@ Json projectValue(const ParamDeclaration& decl, const Channels& value,
     case PF_Param_ANGLE: return static_cast<double>(whole(value[0])) / 65536.0;
     case PF_Param_CHECKBOX: return value[0] != 0;
     case PF_Param_COLOR: {
-      Json rgb = Json::array();
-      const std::size_t first = whole(value[0]) == 255 ? 1 : 0;
-      for (std::size_t i = first; i < 4; ++i) rgb.push_back(std::clamp<int64_t>(whole(value[i]), 0, 255));
-      return rgb;
+      auto byte = [&](std::size_t i) { return std::clamp<int64_t>(whole(value[i]), 0, 255); };
+      Json rgb = Json::array({byte(1), byte(2), byte(3)});
+      if (byte(0) == 255) return rgb;
+      if (format >= 2) {
+        rgb.push_back(byte(0));
+        return rgb;
+      }
+      return Json::array({byte(0), byte(1), byte(2), byte(3)});
     }
     case PF_Param_POPUP: {
       const auto choices = splitChoices(decl.choices());

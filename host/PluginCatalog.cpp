@@ -1,6 +1,8 @@
 #include "host/PluginCatalog.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <string_view>
 
 #include "host/HostError.h"
 #include "host/PiPLReader.h"
@@ -9,8 +11,24 @@
 namespace vask::host {
 
 PluginCatalog PluginCatalog::scan(const std::filesystem::path& folder) {
+  return scan(std::vector<std::filesystem::path>{folder});
+}
+
+PluginCatalog PluginCatalog::scan(const std::vector<std::filesystem::path>& folders) {
   PluginCatalog c;
-  c.folder_ = folder;
+  c.folders_ = folders;
+  for (const auto& folder : folders) c.add(folder);
+  return c;
+}
+
+std::string PluginCatalog::foldersText() const {
+  std::string out;
+  for (const auto& f : folders_) out += (out.empty() ? "" : ", ") + f.string();
+  return out;
+}
+
+void PluginCatalog::add(const std::filesystem::path& folder) {
+  PluginCatalog& c = *this;
   std::error_code ec;
   std::filesystem::directory_iterator it(folder, ec);
   if (ec) throw HostError(folder.string() + ": cannot list the plug-in folder: " + ec.message());
@@ -36,7 +54,6 @@ PluginCatalog PluginCatalog::scan(const std::filesystem::path& folder) {
                             "\" is already taken by " + at->second.file.string() + "; ignored");
     }
   }
-  return c;
 }
 
 std::optional<std::filesystem::path> PluginCatalog::find(const std::string& matchName) const {
@@ -60,6 +77,24 @@ std::filesystem::path programFolder() {
   std::error_code ec;
   const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::filesystem::current_path() : exe.parent_path();
+}
+
+std::vector<std::filesystem::path> defaultPluginFolders() {
+  std::vector<std::filesystem::path> folders;
+  if (const char* path = std::getenv("VASK_PLUGIN_PATH")) {
+    std::string_view rest(path);
+    while (!rest.empty()) {
+      const auto colon = rest.find(':');
+      const std::string_view one = rest.substr(0, colon);
+      if (!one.empty()) folders.emplace_back(one);
+      rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    }
+  }
+  const auto program = programFolder();
+  std::error_code ec;
+  const auto installed = (program / kInstalledPluginFolder).lexically_normal();
+  folders.push_back(std::filesystem::is_directory(installed, ec) ? installed : program);
+  return folders;
 }
 
 }  // namespace vask::host

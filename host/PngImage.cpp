@@ -27,12 +27,6 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// Ends a png_image read on every way out.
-struct ImageGuard {
-  png_image* image;
-  ~ImageGuard() { png_image_free(image); }
-};
-
 // What a PNG write found wrong, filled in by libpng's callbacks.
 struct WriteState {
   std::FILE* file;
@@ -116,30 +110,107 @@ File openForReading(const std::filesystem::path& path) {
   if (n != head.size() || head != kSignature) {
     throw HostError(path.string() + ": not a PNG file (its first bytes are not a PNG signature)");
   }
-  std::rewind(f.get());
   return f;
 }
 
-// Opens the file and reads its header into `image`.
-File beginRead(const std::filesystem::path& path, png_image& image) {
-  File f = openForReading(path);
-  image = png_image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_stdio(&image, f.get())) {
-    throw HostError(path.string() + ": damaged PNG: " + image.message);
-  }
-  if (image.width == 0 || image.height == 0 ||
-      image.width > static_cast<png_uint_32>(World::kMaxSide) ||
-      image.height > static_cast<png_uint_32>(World::kMaxSide) ||
-      uint64_t{image.width} * image.height > kMaxPngPixels) {
-    png_image_free(&image);  // the reader's structures, made by the begin call
-    throw HostError(path.string() + ": picture of " + std::to_string(image.width) + " x " +
-                    std::to_string(image.height) + " pixels is larger than this host reads (" +
-                    std::to_string(World::kMaxSide) + " pixels a side, " +
-                    std::to_string(kMaxPngPixels) + " in all)");
-  }
-  return f;
+// What a PNG read found wrong, filled in by libpng's error callback.
+struct ReadState {
+  char message[200] = {};
+};
+
+[[noreturn]] void onReadError(png_structp png, png_const_charp message) {
+  auto* state = static_cast<ReadState*>(png_get_error_ptr(png));
+  std::snprintf(state->message, sizeof state->message, "%s", message);
+  png_longjmp(png, 1);
 }
+
+// One libpng read of a file whose signature has been checked: the structures
+// live exactly as long as this object.
+class PngReader {
+ public:
+  PngReader(std::FILE* file, const std::filesystem::path& path) : path_(path), file_(file) {
+    png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state_, onReadError, onPngWarning);
+    if (png_) info_ = png_create_info_struct(png_);
+  }
+  ~PngReader() {
+    if (png_) png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr);
+  }
+  PngReader(const PngReader&) = delete;
+  PngReader& operator=(const PngReader&) = delete;
+
+  // Reads the chunks before the pixels and checks the size.
+  PngSize header() {
+    if (!png_ || !info_) throw HostError(path_.string() + ": out of memory reading the PNG");
+    if (!readInfo()) fail();
+    const png_uint_32 w = png_get_image_width(png_, info_), h = png_get_image_height(png_, info_);
+    if (w == 0 || h == 0 || w > static_cast<png_uint_32>(World::kMaxSide) ||
+        h > static_cast<png_uint_32>(World::kMaxSide) || uint64_t{w} * h > kMaxPngPixels) {
+      throw HostError(path_.string() + ": picture of " + std::to_string(w) + " x " + std::to_string(h) +
+                      " pixels is larger than this host reads (" + std::to_string(World::kMaxSide) +
+                      " pixels a side, " + std::to_string(kMaxPngPixels) + " in all)");
+    }
+    return PngSize{static_cast<int32_t>(w), static_cast<int32_t>(h)};
+  }
+
+  // Decodes every pixel into `world` (of the header's size) as alpha, red,
+  // green, blue bytes, straight.
+  void pixels(World& world) {
+    rows_.resize(static_cast<std::size_t>(world.height()));
+    for (int32_t y = 0; y < world.height(); ++y) {
+      rows_[static_cast<std::size_t>(y)] =
+          reinterpret_cast<png_bytep>(world.view()->data) + static_cast<std::ptrdiff_t>(y) * world.rowbytes();
+    }
+    if (!readPixels(static_cast<std::size_t>(world.width()) * 4)) fail();
+  }
+
+ private:
+  [[noreturn]] void fail() {
+    throw HostError(path_.string() + ": damaged PNG: " +
+                    (state_.message[0] ? state_.message : "the reader stopped"));
+  }
+
+  // libpng reports errors by longjmp into these two, so nothing in them has
+  // a destructor to skip.
+  bool readInfo() {
+    if (setjmp(png_jmpbuf(png_))) return false;
+    png_init_io(png_, file_);
+    png_set_sig_bytes(png_, static_cast<int>(kSignature.size()));
+    png_read_info(png_, info_);
+    return true;
+  }
+
+  // The stored values, whatever the file's gamma, colour space or profile
+  // chunks say: a height field's numbers are heights, not light. Only the
+  // layout changes: palettes and grey become RGB, sub-byte samples become
+  // bytes, a transparency chunk becomes alpha, 16-bit samples are scaled to
+  // 8 bits with rounding, and an opaque file gets alpha 255.
+  bool readPixels(std::size_t rowBytes) {
+    if (setjmp(png_jmpbuf(png_))) return false;
+    const png_byte type = png_get_color_type(png_, info_);
+    const bool alpha = (type & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png_, info_, PNG_INFO_tRNS);
+    png_set_expand(png_);
+    png_set_scale_16(png_);
+    png_set_gray_to_rgb(png_);
+    if (alpha) {
+      png_set_swap_alpha(png_);
+    } else {
+      png_set_add_alpha(png_, 0xFF, PNG_FILLER_BEFORE);
+    }
+    png_set_interlace_handling(png_);
+    png_read_update_info(png_, info_);
+    if (png_get_rowbytes(png_, info_) != rowBytes) png_error(png_, "unexpected row size after conversion");
+    png_read_image(png_, rows_.data());
+    png_read_end(png_, nullptr);
+    return true;
+  }
+
+  std::filesystem::path path_;
+  std::FILE* file_;
+  ReadState state_;
+  png_structp png_ = nullptr;
+  png_infop info_ = nullptr;
+  std::vector<png_bytep> rows_;
+};
 
 }  // namespace
 
@@ -163,23 +234,17 @@ PF_Pixel unpremultiply(PF_Pixel p) {
 }
 
 PngSize readPngSize(const std::filesystem::path& path) {
-  png_image image;
-  File f = beginRead(path, image);
-  ImageGuard guard{&image};
-  return PngSize{static_cast<int32_t>(image.width), static_cast<int32_t>(image.height)};
+  File f = openForReading(path);
+  PngReader reader(f.get(), path);
+  return reader.header();
 }
 
 World readPng(const std::filesystem::path& path) {
-  png_image image;
-  File f = beginRead(path, image);
-  ImageGuard guard{&image};
-  // Alpha first is the byte order of a World's pixels: libpng decodes
-  // straight into the world, which is then premultiplied in place.
-  image.format = PNG_FORMAT_ARGB;
-  World world(static_cast<int32_t>(image.width), static_cast<int32_t>(image.height));
-  if (!png_image_finish_read(&image, nullptr, world.view()->data, world.rowbytes(), nullptr)) {
-    throw HostError(path.string() + ": damaged PNG: " + image.message);
-  }
+  File f = openForReading(path);
+  PngReader reader(f.get(), path);
+  const PngSize size = reader.header();
+  World world(size.width, size.height);
+  reader.pixels(world);
   for (int32_t y = 0; y < world.height(); ++y) {
     auto* row = reinterpret_cast<PF_Pixel*>(reinterpret_cast<char*>(world.view()->data) +
                                             static_cast<std::ptrdiff_t>(y) * world.rowbytes());

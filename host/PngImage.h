@@ -2,8 +2,12 @@
 //
 // Inside the host a picture is a World of premultiplied alpha-red-green-blue
 // pixels; on disk it is an 8-bit RGBA PNG with straight (un-premultiplied)
-// colour. Reading accepts any PNG libpng reads (grey, palette, 16-bit, with or
-// without alpha) and converts it to 8-bit sRGB first.
+// colour. Reading accepts any PNG libpng reads (grey, palette, 1 to 16 bits,
+// with or without alpha or a transparency chunk, interlaced or not) and gives
+// the values as stored: the file's gamma, chromaticity, sRGB and ICC chunks
+// are not applied, as compositing hosts do by default, so that a height
+// field's numbers arrive as the heights they are. 16-bit samples become
+// 8-bit by v × 255 / 65535, rounded; sub-byte grey is scaled to 0 … 255.
 #pragma once
 
 #include <filesystem>

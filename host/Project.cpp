@@ -11,6 +11,7 @@
 #include <unordered_set>
 
 #include "host/Base64.h"
+#include "host/Colour.h"
 #include "host/InputFile.h"
 
 namespace vask::host {
@@ -116,6 +117,39 @@ Interpolation parseInterpolation(const Json& v, const std::string& where) {
   fail(where, "interpolation " + briefText(v) + " is not one of \"linear\", \"hold\"");
 }
 
+// A Bézier handle [x, y] in the unit square of its segment: x is the share of
+// the segment's time (0 … 1, so that time never runs backwards), y the share
+// of its change in value (any number: beyond 0 … 1 the value overshoots).
+BezierHandle parseHandle(const Json& v, const std::string& where, const char* what) {
+  if (!v.is_array() || v.size() != 2 || !v[0].is_number() || !v[1].is_number()) {
+    fail(where, std::string(what) + " expects [x, y]: the share of the segment's time (0 … 1) and of its "
+                "change in value, not " + briefText(v));
+  }
+  const double x = number(v[0], where, what), y = number(v[1], where, what);
+  if (x < 0 || x > 1) fail(where, std::string(what) + " " + briefText(v) + ": x is outside 0 … 1");
+  if (std::abs(y) > 1000) fail(where, std::string(what) + " " + briefText(v) + ": y is outside -1000 … 1000");
+  return BezierHandle{x, y};
+}
+
+// "ease" and the two handles: how the value leaves and reaches this key.
+void parseEasing(const Json& key, KeySetting& k, const std::string& where) {
+  if (key.contains("handle_in")) k.in = parseHandle(key["handle_in"], where, "\"handle_in\"");
+  if (key.contains("handle_out")) k.out = parseHandle(key["handle_out"], where, "\"handle_out\"");
+  if (!key.contains("ease")) return;
+  const Json& e = key["ease"];
+  const std::string s = e.is_string() ? e.get<std::string>() : std::string();
+  const bool in = s == "in" || s == "in-out", out = s == "out" || s == "in-out";
+  if (!in && !out) {
+    fail(where, "\"ease\" " + briefText(e) + " is not one of \"in\" (slow into this key), \"out\" (slow "
+                "out of it), \"in-out\"");
+  }
+  if ((in && k.in) || (out && k.out)) {
+    fail(where, "\"ease\" " + briefText(e) + " and a handle shape the same side of the key; give one of them");
+  }
+  if (in) k.in = kEaseIn;
+  if (out) k.out = kEaseOut;
+}
+
 // Keys lie within the times a plug-in can be asked for: int32 counts of the
 // time scale. Beyond that two distinct times can round to the same frame (or
 // to infinity), and the interpolation between them means nothing.
@@ -172,8 +206,15 @@ ParamSetting parseParam(const std::string& name, const Json& v, const FrameRate&
                      const std::string& where) {
   ParamSetting p;
   p.name = name;
-  if (!v.is_object()) {
-    p.keys.push_back(KeySetting{0, v, Interpolation::Linear});
+  // An object of colour members is a value of its own ({"r": …, "g": …,
+  // "b": …}), checked when it is bound; any other object is keyframes.
+  auto colourMember = [](const auto& m) {
+    return m.key() == "r" || m.key() == "g" || m.key() == "b" || m.key() == "a";
+  };
+  const bool colourObject =
+      v.is_object() && !v.empty() && std::all_of(v.items().begin(), v.items().end(), colourMember);
+  if (!v.is_object() || colourObject) {
+    p.keys.push_back(KeySetting{.frame = 0, .value = v});
     return p;
   }
   checkMembers(v, {"keyframes"}, where);
@@ -189,12 +230,13 @@ ParamSetting parseParam(const std::string& name, const Json& v, const FrameRate&
   for (std::size_t i = 0; i < keys.size(); ++i) {
     const std::string at = where + ", keyframe " + std::to_string(i + 1);
     const Json& key = requireObject(keys[i], at);
-    checkMembers(key, {"t", "f", "value", "interpolation"}, at);
+    checkMembers(key, {"t", "f", "value", "interpolation", "ease", "handle_in", "handle_out"}, at);
     KeySetting k;
     k.frame = keyFrame(key, rate, at);
     if (!key.contains("value")) fail(at, "has no \"value\"");
     k.value = key["value"];
     if (key.contains("interpolation")) k.interpolation = parseInterpolation(key["interpolation"], at);
+    parseEasing(key, k, at);
     p.keys.push_back(std::move(k));
     places.push_back(at);
   }
@@ -261,7 +303,7 @@ std::filesystem::path resolve(const std::filesystem::path& base, const std::stri
   return path.is_absolute() ? path : base / path;
 }
 
-ProjectLayer parseLayer(const Json& v, std::size_t index, const ProjectComposition& comp,
+ProjectLayer parseLayer(const Json& v, std::size_t index, const ProjectComposition& comp, int format,
                      const std::filesystem::path& base, const std::string& file) {
   std::string where = file + ": layer #" + std::to_string(index + 1);
   requireObject(v, where);
@@ -304,7 +346,7 @@ ProjectLayer parseLayer(const Json& v, std::size_t index, const ProjectCompositi
     l.kind = LayerKind::Solid;
     std::vector<std::string> warnings;
     try {
-      l.colour = parseColour(v["solid"], &warnings);
+      l.colour = parseColour(v["solid"], format, &warnings);
     } catch (const ProjectError& e) {
       fail(where, std::string("\"solid\": ") + e.what());
     }
@@ -334,7 +376,7 @@ ProjectLayer parseLayer(const Json& v, std::size_t index, const ProjectCompositi
   return l;
 }
 
-ProjectComposition parseComposition(const Json& doc, const std::string& file) {
+ProjectComposition parseComposition(const Json& doc, int format, const std::string& file) {
   const std::string where = file + ": composition";
   if (!doc.contains("composition")) fail(file, "has no \"composition\"");
   const Json& v = requireObject(doc["composition"], where);
@@ -366,7 +408,7 @@ ProjectComposition parseComposition(const Json& doc, const std::string& file) {
   if (v.contains("background")) {
     std::vector<std::string> warnings;
     try {
-      c.background = parseColour(v["background"], &warnings);
+      c.background = parseColour(v["background"], format, &warnings);
     } catch (const ProjectError& e) {
       fail(where, std::string("\"background\": ") + e.what());
     }
@@ -475,49 +517,6 @@ std::string describeEffect(const ProjectLayer& layer, std::size_t layerIndex, co
                            std::size_t effectIndex) {
   return describeLayer(layer, layerIndex) + ", effect " + inQuotes(effect.matchName) + " (#" +
          std::to_string(effectIndex + 1) + ")";
-}
-
-PF_Pixel parseColour(const Json& value, std::vector<std::string>* warnings) {
-  const char* expected = "a colour is [r, g, b], [a, r, g, b] (0 … 255 each) or \"#rrggbb\"";
-  if (value.is_string()) {
-    const auto s = value.get<std::string>();
-    auto hex = [](char c) -> int {
-      if (c >= '0' && c <= '9') return c - '0';
-      if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-      if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-      return -1;
-    };
-    if (s.size() == 7 && s[0] == '#') {
-      int v[6];
-      bool ok = true;
-      for (int i = 0; i < 6; ++i) ok = ok && (v[i] = hex(s[1 + i])) >= 0;
-      if (ok) {
-        return PF_Pixel{255, static_cast<uint8_t>(v[0] * 16 + v[1]),
-                        static_cast<uint8_t>(v[2] * 16 + v[3]), static_cast<uint8_t>(v[4] * 16 + v[5])};
-      }
-    }
-    throw ProjectError(inQuotes(s) + " is not a colour: " + expected);
-  }
-  if (!value.is_array() || (value.size() != 3 && value.size() != 4)) {
-    throw ProjectError(briefText(value) + " is not a colour: " + expected);
-  }
-  static const char* const kNames[] = {"alpha", "red", "green", "blue"};
-  uint8_t c[4] = {255, 0, 0, 0};
-  const std::size_t skip = value.size() == 3 ? 1 : 0;
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    const Json& v = value[i];
-    if (!v.is_number() || !std::isfinite(v.get<double>())) {
-      throw ProjectError(briefText(value) + " is not a colour: " + expected);
-    }
-    const double d = std::round(v.get<double>());
-    const double clamped = std::clamp(d, 0.0, 255.0);
-    if (clamped != d && warnings) {
-      warnings->push_back(std::string(kNames[i + skip]) + " " + briefText(v) +
-                          " is outside 0 … 255; using " + std::to_string(static_cast<int>(clamped)));
-    }
-    c[i + skip] = static_cast<uint8_t>(clamped);
-  }
-  return PF_Pixel{c[0], c[1], c[2], c[3]};
 }
 
 namespace {
@@ -700,18 +699,24 @@ Project parseProject(std::string_view text, const std::filesystem::path& file) {
   const Json& doc = p.document;
   if (!doc.is_object()) fail(name, "a project is a JSON object, not " + kindOf(doc));
   checkMembers(doc, {"format", "composition", "layers"}, name);
-  if (!doc.contains("format")) fail(name, "has no \"format\"; this vask reads \"format\": 1");
-  if (!doc["format"].is_number_integer() || doc["format"].get<int64_t>() != kProjectFormat) {
-    fail(name, "\"format\" " + briefText(doc["format"]) + " is not supported; this vask reads \"format\": " +
+  if (!doc.contains("format")) {
+    fail(name, "has no \"format\"; this vask reads \"format\": " + std::to_string(kOldestProjectFormat) + " … " +
                    std::to_string(kProjectFormat));
   }
-  p.composition = parseComposition(doc, name);
+  const Json& format = doc["format"];
+  if (!format.is_number_integer() || format.get<int64_t>() < kOldestProjectFormat ||
+      format.get<int64_t>() > kProjectFormat) {
+    fail(name, "\"format\" " + briefText(format) + " is not supported; this vask reads \"format\": " +
+                   std::to_string(kOldestProjectFormat) + " … " + std::to_string(kProjectFormat));
+  }
+  p.format = static_cast<int>(format.get<int64_t>());
+  p.composition = parseComposition(doc, p.format, name);
   const std::filesystem::path base = file.parent_path();
   if (doc.contains("layers")) {
     const Json& layers = doc["layers"];
     if (!layers.is_array()) fail(name, "\"layers\" expects an array");
     for (std::size_t i = 0; i < layers.size(); ++i) {
-      p.layers.push_back(parseLayer(layers[i], i, p.composition, base, name));
+      p.layers.push_back(parseLayer(layers[i], i, p.composition, p.format, base, name));
     }
   }
   return p;

@@ -1,42 +1,18 @@
 // A project file: the composition, its layers bottom to top, and each layer's
 // effects with their parameter settings and saved sequence data.
 //
-// The file is JSON, "format": 1:
-//
-//   {
-//     "format": 1,
-//     "composition": { "width": 320, "height": 180, "frame_rate": 24,
-//                      "duration": 2, "background": "#000000" },
-//     "layers": [
-//       { "name": "Floor", "image": "floor.png",
-//         "effects": [ { "effect": "HALV VASKSHAPEMESH1",
-//                        "params": { "Height Field": "Floor", "Z Scale": 0.2 } } ] },
-//       { "name": "Lamp", "solid": "#202020", "visible": true,
-//         "effects": [ { "effect": "HALV VASKPNT1",
-//                        "params": { "Intensity": { "keyframes": [
-//                            { "t": 0, "value": 0 }, { "f": 24, "value": 1 } ] } },
-//                        "flat": "AQAAAA==" } ] }
-//     ]
-//   }
-//
-// composition: width and height in pixels (1 … 32767); frame_rate in frames
-// per second, a number or "num/den" ("30000/1001"); the length as "duration"
-// in seconds or "frames"; background colour (default opaque black). Frames
-// are numbered from 0: frame n shows the time n / frame_rate seconds.
-// A layer has a "name" (default "Layer N"; layer parameters name layers by
-// it, so a layer they use needs a name of its own), exactly one source:
-// "image" (a PNG file), "sequence" (numbered PNG files: "shot_####.png" or "shot_%04d.png", with
-// "first", the number of the file shown at frame 0, default 1) or "solid" (a
-// colour; "width"/"height" default to the composition's), optional "visible"
-// (default true) and "effects", applied top to bottom. Paths are relative to
-// the project file. Layer pictures are centred in the composition.
-// An effect names its match name in "effect"; "params" maps parameter names
-// (as the effect declares them) to a value or to {"keyframes": [...]}, each
-// key with "t" (seconds) or "f" (frames), "value" and optional
-// "interpolation" ("linear", the default, or "hold"); "flat" is the
-// instance's flattened sequence data in base64. A File Object entry may name
-// its model with "model" (a 3DMF file, relative to the project): the host
-// imports it as the Import button would, and a save keeps it in "flat".
+// The file is JSON, "format": 2 (or 1, read as before); docs/project-format.md
+// is the reference for every member and docs/project.schema.json its schema.
+// In short: "composition" (size, frame rate, length, background colour),
+// "layers" bottom to top, each with exactly one source ("image", "sequence"
+// or "solid"), "visible" and "effects" applied top to bottom; an effect names
+// its match name in "effect", sets "params" by the names the effect declares
+// (a value or {"keyframes": [...]}, keys in "t" seconds or "f" frames with
+// optional "interpolation", "ease" and Bézier handles) and may carry "flat",
+// its flattened sequence data in base64. A File Object entry may name its
+// model with "model" (a 3DMF file): the host imports it as the Import button
+// would, and a save keeps it in "flat". Paths are relative to the project
+// file. Frames are numbered from 0: frame n shows the time n / frame_rate.
 //
 // This reader checks the file's own structure; what a parameter value means
 // depends on the effect and is checked when the composition binds it
@@ -68,8 +44,11 @@ class ProjectError : public HostError {
   using HostError::HostError;
 };
 
-// The project format this host reads and writes.
-inline constexpr int kProjectFormat = 1;
+// The project formats this host reads: 2, the current one, and 1, whose
+// colours are read as they always were (host/Colour.h). The other members
+// mean the same in both.
+inline constexpr int kProjectFormat = 2;
+inline constexpr int kOldestProjectFormat = 1;
 
 struct FrameRate {
   int64_t num = 30;  // frames per `den` seconds
@@ -111,6 +90,8 @@ struct KeySetting {
   double frame = 0;  // composition frames ("t" × frame rate, or "f")
   Json value;
   Interpolation interpolation = Interpolation::Linear;
+  // "handle_in" / "handle_out", or the handles that "ease" stands for.
+  std::optional<BezierHandle> in = std::nullopt, out = std::nullopt;
 };
 struct ParamSetting {
   std::string name;
@@ -148,6 +129,7 @@ struct ProjectLayer {
 
 struct Project {
   std::filesystem::path file;  // as given
+  int format = kProjectFormat;  // "format" as written
   std::string name;            // the file's stem, for the default output folder
   ProjectComposition composition;
   std::vector<ProjectLayer> layers;  // bottom to top
@@ -180,11 +162,5 @@ struct TextPosition {
   std::size_t line = 1, column = 1;
 };
 TextPosition positionOf(std::string_view text, std::size_t offset);
-
-// A colour as a project writes it: [r, g, b], [a, r, g, b] (0 … 255 each) or
-// "#rrggbb". Out-of-range components are clamped to 0 … 255, each clamp
-// described in `warnings`. Throws ProjectError (with just the reason) for
-// anything else.
-PF_Pixel parseColour(const Json& value, std::vector<std::string>* warnings);
 
 }  // namespace vask::host

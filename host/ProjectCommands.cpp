@@ -18,6 +18,7 @@
 #include "host/PluginCatalog.h"
 #include "host/PngImage.h"
 #include "host/Project.h"
+#include "host/ProjectPaths.h"
 
 namespace vask::host {
 namespace {
@@ -40,9 +41,13 @@ void printWarnings(const std::vector<std::string>& warnings, std::ostream& err) 
   for (const auto& w : warnings) err << "vask: warning: " << w << "\n";
 }
 
-PluginCatalog catalogFor(const std::optional<std::filesystem::path>& plugins, std::ostream& err) {
-  PluginCatalog catalog = PluginCatalog::scan(plugins ? *plugins : programFolder());
+PluginCatalog catalogFor(const std::vector<std::filesystem::path>& plugins, Verbosity verbosity,
+                         std::ostream& err) {
+  PluginCatalog catalog = PluginCatalog::scan(plugins.empty() ? defaultPluginFolders() : plugins);
   printWarnings(catalog.warnings(), err);
+  if (verbosity == Verbosity::Verbose) {
+    err << "vask: effects from " << catalog.foldersText() << ": " << catalog.matchNames().size() << " found\n";
+  }
   return catalog;
 }
 
@@ -79,13 +84,6 @@ void prepareFolder(const std::filesystem::path& folder) {
   std::filesystem::remove(probe, ec);
 }
 
-std::string frameName(int64_t frame, int64_t last) {
-  const int digits = std::max<int>(4, static_cast<int>(std::to_string(last).size()));
-  std::string n = std::to_string(frame);
-  if (static_cast<int>(n.size()) < digits) n.insert(0, static_cast<std::size_t>(digits) - n.size(), '0');
-  return "frame_" + n + ".png";
-}
-
 bool samePlace(const std::filesystem::path& a, const std::filesystem::path& b) {
   std::error_code ec;
   if (std::filesystem::equivalent(a, b, ec)) return true;
@@ -119,9 +117,9 @@ void refuseOverwritingInputs(const Project& project, const std::filesystem::path
 }
 
 // Removes the temporary files that an earlier render into `folder` left when
-// it was killed (its own naming: ".NAME.png.tmp-PID-N", or the write probe
-// ".vask-probe-PID"), when the process that made them is gone. Returns how
-// many it removed.
+// it was killed (its own naming, whatever the output pattern:
+// ".NAME.png.tmp-PID-N", or the write probe ".vask-probe-PID"), when the
+// process that made them is gone. Returns how many it removed.
 int removeStaleTemporaries(const std::filesystem::path& folder) {
   int removed = 0;
   std::error_code ec;
@@ -164,11 +162,12 @@ std::string clockText(double seconds) {
 
 class Progress {
  public:
-  Progress(std::ostream& err, int64_t total, bool bar)
-      : err_(err), total_(total), bar_(bar), start_(Clock::now()) {}
+  Progress(std::ostream& err, int64_t total, bool bar, bool quiet)
+      : err_(err), total_(total), bar_(bar), quiet_(quiet), start_(Clock::now()) {}
 
   void frameWritten(int64_t frame, const std::filesystem::path& file) {
     ++done_;
+    if (quiet_) return;
     const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
     const double fps = elapsed > 0 ? done_ / elapsed : 0;
     if (!bar_) {
@@ -190,27 +189,24 @@ class Progress {
 
   // Ends a bar cut short, so that the error starts on a line of its own.
   void interrupted() {
-    if (bar_ && done_ > 0 && done_ < total_) err_ << "\n";
+    if (bar_ && !quiet_ && done_ > 0 && done_ < total_) err_ << "\n";
   }
 
  private:
   std::ostream& err_;
   int64_t total_, done_ = 0;
-  bool bar_;
+  bool bar_, quiet_;
   Clock::time_point start_;
 };
 
 }  // namespace
 
-RenderOutputs prepareRenderOutputs(const Project& project, const std::filesystem::path& folder,
-                                   std::pair<int64_t, int64_t> range) {
+int prepareRenderFolder(const Project& project, const std::filesystem::path& folder,
+                        const std::vector<std::filesystem::path>& outputs) {
   prepareFolder(folder);
-  RenderOutputs out;
-  out.staleRemoved = removeStaleTemporaries(folder);
-  for (int64_t f = range.first; f <= range.second; ++f)
-    out.files.push_back(folder / frameName(f, project.composition.frames - 1));
-  refuseOverwritingInputs(project, folder, out.files);
-  return out;
+  const int removed = removeStaleTemporaries(folder);
+  refuseOverwritingInputs(project, folder, outputs);
+  return removed;
 }
 
 std::optional<std::pair<int64_t, int64_t>> parseFrameRange(std::string_view text, std::string* why) {
@@ -229,6 +225,72 @@ std::optional<std::pair<int64_t, int64_t>> parseFrameRange(std::string_view text
     return std::nullopt;
   }
   return std::pair{a, b};
+}
+
+std::optional<std::vector<int64_t>> parseFrameList(std::string_view text, std::string* why) {
+  auto bad = [&](const std::string& reason) -> std::optional<std::vector<int64_t>> {
+    if (why) *why = reason;
+    return std::nullopt;
+  };
+  const std::string example = " is not a frame list such as 0-47, 12, 0-47x2 or 1,5,9-12";
+  if (text.empty()) return bad("\"\"" + example);
+  std::vector<int64_t> frames;
+  std::string_view rest = text;
+  while (true) {
+    const auto comma = rest.find(',');
+    const std::string_view item = rest.substr(0, comma);
+    std::string_view range = item;
+    int64_t step = 1;
+    if (const auto x = item.find('x'); x != std::string_view::npos) {
+      range = item.substr(0, x);
+      if (range.find('-') == std::string_view::npos || !wholeNumber(item.substr(x + 1), 999999999, step) ||
+          step < 1) {
+        return bad("\"" + std::string(item) + "\"" + example + " (a step follows a range: A-BxS, S ≥ 1)");
+      }
+    }
+    std::string reason;
+    const auto r = parseFrameRange(range, &reason);
+    if (!r) {
+      return bad(reason.find("ends before") != std::string::npos ? reason
+                                                                  : "\"" + std::string(item) + "\"" + example);
+    }
+    for (int64_t f = r->first; f <= r->second; f += step) {
+      if (frames.size() >= kMaxListedFrames) {
+        return bad("\"" + std::string(text) + "\" lists more than " + std::to_string(kMaxListedFrames) +
+                   " frames");
+      }
+      frames.push_back(f);
+    }
+    if (comma == std::string_view::npos) break;
+    rest = rest.substr(comma + 1);
+  }
+  std::sort(frames.begin(), frames.end());
+  frames.erase(std::unique(frames.begin(), frames.end()), frames.end());
+  return frames;
+}
+
+FrameOutput frameOutput(const std::optional<std::filesystem::path>& out, const std::string& projectName,
+                        int64_t startNumber, int64_t lastNumber) {
+  const std::filesystem::path given = out ? *out : std::filesystem::path("out") / projectName;
+  const std::string name = given.filename().string();
+  if (name.find('#') != std::string::npos || name.find('%') != std::string::npos) {
+    std::string why;
+    auto pattern = FramePattern::parse(name, &why);
+    if (!pattern) throw HostError("--out " + given.string() + ": " + why);
+    if (!name.ends_with(".png")) {
+      throw HostError("--out " + given.string() + ": frames are PNG files; end the pattern in .png");
+    }
+    return FrameOutput{given.parent_path(), *pattern, startNumber};
+  }
+  std::error_code ec;
+  if (name.ends_with(".png") && !std::filesystem::is_directory(given, ec)) {
+    throw HostError("--out " + given.string() + " names one file, but every frame needs its own: put #### "
+                    "or %04d where the frame number goes (" +
+                    given.stem().string() + "_####.png), or name a folder");
+  }
+  const int digits = std::max<int>(4, static_cast<int>(std::to_string(lastNumber).size()));
+  const std::string standard = "frame_" + std::string(static_cast<std::size_t>(digits), '#') + ".png";
+  return FrameOutput{given, *FramePattern::parse(standard), startNumber};
 }
 
 std::optional<std::pair<int32_t, int32_t>> parseSize(std::string_view text, std::string* why) {
@@ -253,31 +315,59 @@ int runRender(const RenderRequest& request, std::ostream& out, std::ostream& err
   const auto started = Clock::now();
   StageTimes times;
   std::optional<FrameWriter> writer;
+  const bool quiet = request.verbosity == Verbosity::Quiet;
+  const bool verbose = request.verbosity == Verbosity::Verbose;
   try {
     Project project = loadProject(request.project);
     const int64_t frames = project.composition.frames;
-    const auto range = request.frames.value_or(std::pair<int64_t, int64_t>{0, frames - 1});
-    if (range.first < 0 || range.second >= frames || range.first > range.second) {
-      throw HostError(request.project.string() + ": frames " + std::to_string(range.first) + "-" +
-                      std::to_string(range.second) + " are outside the composition, whose frames are 0-" +
-                      std::to_string(frames - 1));
+    std::vector<int64_t> wanted;
+    if (request.frames) {
+      wanted = *request.frames;
+      for (int64_t f : wanted) {
+        if (f < 0 || f >= frames) {
+          throw HostError(request.project.string() + ": frame " + std::to_string(f) +
+                          " is outside the composition, whose frames are 0-" + std::to_string(frames - 1));
+        }
+      }
+    } else {
+      for (int64_t f = 0; f < frames; ++f) wanted.push_back(f);
     }
-    const std::filesystem::path folder =
-        request.out ? *request.out : std::filesystem::path("out") / project.name;
-    const RenderOutputs prepared = prepareRenderOutputs(project, folder, range);
-    if (const int stale = prepared.staleRemoved; stale > 0) {
+    if (wanted.empty()) throw HostError("no frames to render");
+    if (request.startNumber < 0 || request.startNumber > 999999999) {
+      throw HostError("--start-number " + std::to_string(request.startNumber) + " is outside 0 … 999999999");
+    }
+    const FrameOutput output =
+        frameOutput(request.out, project.name, request.startNumber, frames - 1 + request.startNumber);
+    const std::filesystem::path& folder = output.folder.empty() ? std::filesystem::path(".") : output.folder;
+    std::vector<std::filesystem::path> outputs;
+    for (int64_t f : wanted) outputs.push_back(output.fileOf(f));
+    if (const int stale = prepareRenderFolder(project, folder, outputs); stale > 0) {
       err << "vask: removed " << stale << " temporary file" << (stale == 1 ? "" : "s")
           << " left in " << folder.string() << " by an interrupted render\n";
     }
-    const std::vector<std::filesystem::path>& outputs = prepared.files;
 
-    const PluginCatalog catalog = catalogFor(request.plugins, err);
+    // A finished frame of an earlier run is whole under its name: frames
+    // land under a temporary name and are renamed.
+    std::vector<std::size_t> todo;
+    int64_t skipped = 0;
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+      std::error_code ec;
+      if (request.skipExisting && std::filesystem::is_regular_file(outputs[i], ec)) {
+        ++skipped;
+        if (verbose) err << "frame " << wanted[i] << " skipped: " << outputs[i].string() << " exists\n";
+        continue;
+      }
+      todo.push_back(i);
+    }
+
+    const PluginCatalog catalog = catalogFor(request.plugins, request.verbosity, err);
     CompositionOptions options;
     options.size = request.size;
     options.threads = request.threads.value_or(0);
     auto composition = compose(std::move(project), catalog, options, err);
 
-    progress.emplace(err, range.second - range.first + 1, request.progressBar);
+    const auto total = static_cast<int64_t>(todo.size());
+    progress.emplace(err, total, request.progressBar && !verbose, quiet);
     writer.emplace(
         [&](int64_t frame, const std::filesystem::path& file) {
           ++landed;
@@ -286,16 +376,15 @@ int runRender(const RenderRequest& request, std::ostream& out, std::ostream& err
         &times);
     const auto loop = Clock::now();
     times.startup = loop - started;
-    for (int64_t f = range.first; f <= range.second; ++f) {
-      World frame = composition->renderFrame(f, &times);
+    for (std::size_t i : todo) {
+      World frame = composition->renderFrame(wanted[i], &times);
       // A stop asked for during this frame drops it; the one being written lands.
       if (stopRequested()) break;
-      writer->submit(f, outputs[static_cast<std::size_t>(f - range.first)], std::move(frame));
+      writer->submit(wanted[i], outputs[i], std::move(frame));
     }
     writer->finish();
     times.wall = Clock::now() - loop;
     writer.reset();
-    const int64_t total = range.second - range.first + 1;
     if (const int signal = stopRequested(); signal && landed < total) {
       if (progress) progress->interrupted();
       for (const auto& failure : composition->shutDown()) err << "vask: warning: " << failure << "\n";
@@ -305,10 +394,12 @@ int runRender(const RenderRequest& request, std::ostream& out, std::ostream& err
     }
 
     for (const auto& failure : composition->shutDown()) err << "vask: warning: " << failure << "\n";
-    out << "rendered " << (range.second - range.first + 1) << " frame"
-        << (range.second == range.first ? "" : "s") << " of " << request.project.string() << " ("
-        << composition->width() << " x " << composition->height() << ") into " << folder.string()
-        << "\n";
+    if (!quiet) {
+      out << "rendered " << total << " frame" << (total == 1 ? "" : "s") << " of " << request.project.string()
+          << " (" << composition->width() << " x " << composition->height() << ") into " << folder.string();
+      if (skipped > 0) out << "; skipped " << skipped << " that existed";
+      out << "\n";
+    }
     if (request.timings) printStageTimes(out, times);
     if (request.timesOut) *request.timesOut = times;
     return 0;
@@ -334,7 +425,7 @@ int runSave(const SaveRequest& request, std::ostream& err) {
   try {
     Project project = loadProject(request.project);
     const std::filesystem::path from = request.project.parent_path();
-    const PluginCatalog catalog = catalogFor(request.plugins, err);
+    const PluginCatalog catalog = catalogFor(request.plugins, request.verbosity, err);
     auto composition = compose(std::move(project), catalog, CompositionOptions{}, err);
     composition->save([&](const Json& document) {
       Json saved = document;
@@ -342,6 +433,7 @@ int runSave(const SaveRequest& request, std::ostream& err) {
       replaceFileWithText(request.out, formatProjectText(saved));
     });
     for (const auto& failure : composition->shutDown()) err << "vask: warning: " << failure << "\n";
+    if (request.verbosity == Verbosity::Verbose) err << "vask: saved " << request.out.string() << "\n";
     return 0;
   } catch (const std::exception& e) {
     err << "vask: " << e.what() << "\n";

@@ -10,7 +10,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libpng-dev
-  libfreetype-dev fonts-dejavu-core libcpp-httplib-dev
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core libvalijson-dev libcpp-httplib-dev
 )
 browser=false
 

@@ -284,9 +284,9 @@ int main(int argc, char** argv) {
             request.project = dir / (s == 1 ? "bench.json" : "bench4.json");
             request.out = dir / "out";
             request.threads = t;
-            request.plugins = plugins;
+            request.plugins = {plugins};
             request.timings = true;
-            if (firstOnly) request.frames = std::pair<int64_t, int64_t>{0, 0};
+            if (firstOnly) request.frames = std::vector<int64_t>{0};
             std::printf("\n-- %d sample%s, %d thread%s, run %d of %d%s\n", s, s == 1 ? "" : "s", t,
                         t == 1 ? "" : "s", r + 1, repeat, firstOnly ? ", frame 0 alone" : "");
             std::fflush(stdout);

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
+#include <vector>
 #include <ostream>
 
 namespace vask::host {
@@ -12,7 +12,7 @@ struct StudioRequest {
   std::filesystem::path project;
   int port = 0;        // 0: a free port
   bool open = true;    // open the page in the default browser (xdg-open)
-  std::optional<std::filesystem::path> plugins;
+  std::vector<std::filesystem::path> plugins;  // defaultPluginFolders() when empty
 };
 
 // Starts the studio, prints its address (with the token) to `out`, and

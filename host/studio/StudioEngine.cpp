@@ -13,6 +13,7 @@
 #include "host/PluginCatalog.h"
 #include "host/PngImage.h"
 #include "host/ProjectCommands.h"
+#include "host/ProjectPaths.h"
 
 namespace vask::host {
 namespace {
@@ -187,7 +188,7 @@ StudioEngine::Reply StudioEngine::handle(Op op, const Json& args) {
   try {
     if (op == Op::Load) {
       Project project = loadProject(projectFile_);
-      const PluginCatalog catalog = PluginCatalog::scan(options_.plugins ? *options_.plugins : programFolder());
+      const PluginCatalog catalog = PluginCatalog::scan(options_.plugins.empty() ? defaultPluginFolders() : options_.plugins);
       std::vector<std::string> warnings = catalog.warnings();
       composition_ = std::make_unique<Composition>(std::move(project), catalog, CompositionOptions{}, warnings);
       return json({{"loaded", true}, {"warnings", warnings}});
@@ -461,7 +462,7 @@ Json StudioEngine::pointer(const Json& args) {
   const double at = static_cast<double>(seeked_ >= 0 ? seeked_ : f);
   for (int32_t i : changed) {
     if (i <= 0 || static_cast<std::size_t>(i) >= table.size() || !isSettable(table[static_cast<std::size_t>(i)], i)) continue;
-    const Json now = projectValue(table[static_cast<std::size_t>(i)], valueOf(inst, i), names);
+    const Json now = projectValue(table[static_cast<std::size_t>(i)], valueOf(inst, i), composition_->project().format, names);
     if (composition_->paramState(layer, effect, i, at).value == now) continue;
     composition_->recordParamFromInstance(layer, effect, i, at);
     values.push_back({{"index", i}, {"name", table[static_cast<std::size_t>(i)].name()}, {"value", now}});
@@ -520,8 +521,11 @@ Json StudioEngine::save(const Json& args) {
 Json StudioEngine::render() {
   const Project& project = composition_->project();
   const int64_t frames = project.composition.frames;
-  const std::filesystem::path folder =
-      options_.renderFolder.empty() ? std::filesystem::path("out") / project.name : options_.renderFolder;
+  // Where `vask render` puts them: out/<project name>/frame_NNNN.png.
+  const FrameOutput output =
+      frameOutput(options_.renderFolder.empty() ? std::nullopt : std::optional(options_.renderFolder), project.name, 0,
+                  frames - 1);
+  const std::filesystem::path folder = output.folder.empty() ? std::filesystem::path(".") : output.folder;
   stopRender_ = false;
   {
     std::lock_guard lock(mutex_);
@@ -530,7 +534,9 @@ Json StudioEngine::render() {
   int64_t landed = 0;
   std::string error;
   try {
-    const RenderOutputs outputs = prepareRenderOutputs(project, folder, {0, frames - 1});
+    std::vector<std::filesystem::path> files;
+    for (int64_t f = 0; f < frames; ++f) files.push_back(output.fileOf(f));
+    prepareRenderFolder(project, folder, files);
     composition_->setOutputSize(project.composition.width, project.composition.height);
     seeked_ = -1;
     FrameWriter writer([&](int64_t, const std::filesystem::path&) {
@@ -539,7 +545,7 @@ Json StudioEngine::render() {
       progress_.done = landed;
     });
     for (int64_t f = 0; f < frames && !stopRender_; ++f)
-      writer.submit(f, outputs.files[static_cast<std::size_t>(f)], composition_->renderFrame(f));
+      writer.submit(f, files[static_cast<std::size_t>(f)], composition_->renderFrame(f));
     writer.finish();
   } catch (const std::exception& e) {
     error = e.what();

@@ -30,6 +30,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "host/Project.h"
 #include "host/World.h"
@@ -67,7 +68,7 @@ class StudioEngine {
   };
 
   struct Options {
-    std::optional<std::filesystem::path> plugins;  // the program's folder when not given
+    std::vector<std::filesystem::path> plugins;  // defaultPluginFolders() when empty
     int32_t previewWidth = 960, previewHeight = 540;  // the viewer's largest size
     int32_t controlsWidth = 300;
     std::filesystem::path renderFolder;  // out/<project name> when empty

@@ -91,8 +91,9 @@ struct TextResult {
 
 VASK_OS_API std::ostream& operator<<(std::ostream& out, const TextResult& result);
 
-// The one font of the drawing layer: DejaVu Sans, found at this path the
-// first time text is drawn or measured and then kept for the process.
+// The one font of the drawing layer: DejaVu Sans, found through fontconfig
+// the first time text is drawn or measured and then kept for the process;
+// at this path when fontconfig does not offer it.
 inline constexpr std::string_view kDefaultFontPath =
     "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
@@ -191,7 +192,7 @@ namespace testing {
 
 // Points the drawing layer at another font file and forgets the loaded font,
 // so the next text call loads `path` (a missing file makes text calls fail
-// with their message). An empty path restores kDefaultFontPath.
+// with their message). An empty path restores the default font.
 VASK_OS_API void setFontPath(std::string_view path);
 
 }  // namespace testing

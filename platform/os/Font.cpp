@@ -1,5 +1,6 @@
 #include "platform/os/Font.h"
 
+#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -16,7 +17,7 @@ namespace {
 
 struct FontState {
     std::mutex mutex;
-    std::string path{kDefaultFontPath};
+    std::string path;  // empty: the system's DejaVu Sans (defaultPath)
     bool tried = false;  // a load was attempted for `path`; its outcome is kept
     FT_Library library = nullptr;
     FT_Face face = nullptr;
@@ -44,11 +45,41 @@ std::string freetypeText(FT_Error code) {
     return "FreeType error " + std::to_string(code);
 }
 
+// DejaVu Sans as the system's font configuration finds it, wherever the
+// distribution or the user installed it; the usual Debian path when the
+// configuration cannot be read or offers another family in its place (text
+// must look the same everywhere, and only DejaVu Sans does).
+std::string defaultPath() {
+    std::string found;
+    if (FcConfig* config = FcInitLoadConfigAndFonts()) {
+        FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("DejaVu Sans:style=Book"));
+        if (pattern != nullptr) {
+            FcConfigSubstitute(config, pattern, FcMatchPattern);
+            FcDefaultSubstitute(pattern);
+            FcResult result = FcResultNoMatch;
+            if (FcPattern* match = FcFontMatch(config, pattern, &result)) {
+                FcChar8* family = nullptr;
+                FcChar8* file = nullptr;
+                if (FcPatternGetString(match, FC_FAMILY, 0, &family) == FcResultMatch &&
+                    FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
+                    std::string_view(reinterpret_cast<const char*>(family)) == "DejaVu Sans") {
+                    found = reinterpret_cast<const char*>(file);
+                }
+                FcPatternDestroy(match);
+            }
+            FcPatternDestroy(pattern);
+        }
+        FcConfigDestroy(config);
+    }
+    return found.empty() ? std::string(kDefaultFontPath) : found;
+}
+
 // Loads the face once per path; a failure is kept too, so that a missing font
 // costs one file lookup per process, not one per draw.
 void load(FontState& s) {
     if (s.tried) return;
     s.tried = true;
+    if (s.path.empty()) s.path = defaultPath();
     // Opening the file first gives the system's reason ("No such file or
     // directory"), which FreeType would only call "cannot open resource".
     const int fd = ::open(s.path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -128,7 +159,7 @@ void setPath(std::string_view path) {
     FontState& s = state();
     std::lock_guard lock(s.mutex);
     s.close();
-    s.path = path.empty() ? std::string(kDefaultFontPath) : std::string(path);
+    s.path = std::string(path);
 }
 
 TextResult layOut(std::string_view utf8, int pixelSize, const GlyphSink& sink) {

@@ -1,5 +1,5 @@
 // Resources the effect libraries carry, found through the os layer like
-// Windows resources: the version record (product version 1.0.3.0), the tool
+// Windows resources: the version record (the project's version, 1.0.3.0), the tool
 // palette's button bitmaps, the About box's picture and its dialog.
 #pragma once
 
@@ -8,10 +8,12 @@
 #include "platform/os/DialogTemplate.h"
 #include "platform/os/Resources.h"
 #include "plugins/common/art/Artwork.h"
+#include "vask/Version.h"
 
 namespace vask::plugins {
 
-inline constexpr os::VersionRecord kVersionRecord = os::makeVersionRecord(1, 0, 3, 0);
+inline constexpr os::VersionRecord kVersionRecord =
+    os::makeVersionRecord(kVersionMajor, kVersionMinor, kVersionPatch, 0);
 
 inline constexpr os::ResourceEntry kVersionEntry{os::kVersionResourceType,
                                                  os::kVersionResourceId, kVersionRecord};

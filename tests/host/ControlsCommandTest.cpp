@@ -43,7 +43,7 @@ class ControlsCommandTest : public ::testing::Test {
     r.project = project_;
     r.layer = layer;
     r.out = dir_.path() / out;
-    r.plugins = test::binDir();
+    r.plugins = test::pluginFolders();
     r.answerOpenFile = [this](const std::string& path) { desktop_.queueOpenFileAnswer(path); };
     return r;
   }

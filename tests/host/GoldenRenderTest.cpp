@@ -53,7 +53,7 @@ TEST(GoldenRender, ReliefUnderTwoLightsMatchesThePicture) {
   RenderRequest r;
   r.project = project;
   r.out = dir.path() / "out";
-  r.plugins = test::binDir();
+  r.plugins = test::pluginFolders();
   std::ostringstream out, err;
   ASSERT_EQ(runRender(r, out, err), 0) << err.str();
   const World got = readPng(dir.path() / "out" / "frame_0000.png");

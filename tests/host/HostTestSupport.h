@@ -24,8 +24,12 @@ inline std::filesystem::path binDir() {
   if (const char* bin = std::getenv("VASK_BIN")) return bin;
   return std::filesystem::read_symlink("/proc/self/exe").parent_path();
 }
-inline std::filesystem::path testEffectPath() { return binDir() / "host_test_effect.so"; }
-inline std::filesystem::path noEntryEffectPath() { return binDir() / "host_test_noentry.so"; }
+// The test effects live in a folder of their own, out of the users' way.
+inline std::filesystem::path testPluginDir() { return binDir() / "test-plugins"; }
+inline std::filesystem::path testEffectPath() { return testPluginDir() / "host_test_effect.so"; }
+inline std::filesystem::path noEntryEffectPath() { return testPluginDir() / "host_test_noentry.so"; }
+// The family's effects and the test effects.
+inline std::vector<std::filesystem::path> pluginFolders() { return {binDir(), testPluginDir()}; }
 
 class TempDir {
  public:

@@ -51,7 +51,7 @@ TEST_F(ModelCommandTest, SaveKeepsAProjectModelsPathCentreAndScale) {
     "layers": [{"name": "M", "solid": "#000000", "effects": [
       {"effect": "HALV VASKMESHFILE1", "model": "models/rocket.3dmf"}]}]})");
   std::ostringstream err;
-  ASSERT_EQ(runSave(SaveRequest{file, dir_.path() / "saved.json", test::binDir()}, err), 0) << err.str();
+  ASSERT_EQ(runSave(SaveRequest{file, dir_.path() / "saved.json", {test::binDir()}}, err), 0) << err.str();
   const Json doc = Json::parse(readText(dir_.path() / "saved.json"));
   const auto flat = decodeBase64(doc["layers"][0]["effects"][0]["flat"].get<std::string>(), nullptr);
   ASSERT_TRUE(flat);
@@ -70,7 +70,7 @@ TEST_F(ModelCommandTest, SaveKeepsAProjectModelsPathCentreAndScale) {
     "layers": [{"name": "M", "solid": "#000000", "effects": [
       {"effect": "HALV VASKPNT1", "model": "models/rocket.3dmf"}]}]})");
   std::ostringstream wrongErr;
-  EXPECT_EQ(runSave(SaveRequest{wrong, dir_.path() / "w2.json", test::binDir()}, wrongErr), 1);
+  EXPECT_EQ(runSave(SaveRequest{wrong, dir_.path() / "w2.json", {test::binDir()}}, wrongErr), 1);
   EXPECT_THAT(wrongErr.str(), HasSubstr("\"model\" belongs to a File Object"));
 }
 

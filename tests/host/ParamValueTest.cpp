@@ -3,11 +3,13 @@
 
 #include <cstring>
 
+#include "host/Colour.h"
 #include "host/ParamValue.h"
 
 namespace vask::host {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -37,7 +39,7 @@ ParamDeclaration popup() {
 const std::vector<std::string> kLayers = {"Floor", "Lamp", "Lamp", "Sky"};
 
 Channels convert(const ParamDeclaration& d, const Json& v, std::vector<std::string>& warnings) {
-  return convertValue(d, v, kLayers, warnings);
+  return convertValue(d, v, 1, kLayers, warnings);
 }
 
 std::string refusal(const ParamDeclaration& d, const Json& v) {
@@ -70,6 +72,40 @@ TEST(ParamValue, NumbersBecomeFixedPointAndAreClampedToTheValidRange) {
   EXPECT_THAT(refusal(angle, true), HasSubstr("not an angle in degrees"));
 }
 
+// Format 2: alpha last, arrays whole 0 … 255, objects 0 … 1; every colour
+// means one thing, and what could mean two is refused, never guessed.
+TEST(ParamValue, FormatTwoColoursAreUnambiguous) {
+  auto colour = [](const Json& v) {
+    const PF_Pixel p = parseColour(v, 2, nullptr);
+    return Channels{double(p.alpha), double(p.red), double(p.green), double(p.blue)};
+  };
+  auto refusal2 = [](const Json& v) {
+    try {
+      parseColour(v, 2, nullptr);
+    } catch (const ProjectError& e) {
+      return std::string(e.what());
+    }
+    return std::string("accepted");
+  };
+  EXPECT_EQ(colour(Json::array({255, 240, 220})), (Channels{255, 255, 240, 220}));
+  EXPECT_EQ(colour(Json::array({255, 240, 220, 128})), (Channels{128, 255, 240, 220})) << "alpha last";
+  EXPECT_EQ(colour("#ff8001"), (Channels{255, 255, 128, 1}));
+  EXPECT_EQ(colour("#FF800140"), (Channels{64, 255, 128, 1}));
+  EXPECT_EQ(colour(Json::parse(R"({"r": 1.0, "g": 0.94, "b": 0.85})")), (Channels{255, 255, 240, 217}));
+  EXPECT_EQ(colour(Json::parse(R"({"r": 0, "g": 1, "b": 0, "a": 0.5})")), (Channels{128, 0, 255, 0}));
+
+  EXPECT_THAT(refusal2(Json::array({1.0, 0.94, 0.85})),
+              AllOf(HasSubstr("red 1.0 is not a whole number"), HasSubstr("{\"r\": 1.0")));
+  EXPECT_THAT(refusal2(Json::array({255, 256, 0})), HasSubstr("green 256 is outside 0 … 255"));
+  EXPECT_THAT(refusal2(Json::array({255, 0, -1})), HasSubstr("blue -1 is outside 0 … 255"));
+  EXPECT_THAT(refusal2(Json::parse(R"({"r": 255, "g": 0, "b": 0})")), HasSubstr("\"r\" 255 is outside 0 … 1"));
+  EXPECT_THAT(refusal2(Json::parse(R"({"r": 1, "g": 0})")), HasSubstr("it has no \"b\""));
+  EXPECT_THAT(refusal2(Json::parse(R"({"r": 1, "g": 0, "b": 0, "alpha": 1})")), HasSubstr("unknown member \"alpha\""));
+  for (const Json& bad : {Json("#ff80"), Json("#ff80000"), Json("red"), Json::array({1, 2}), Json(7), Json(nullptr)}) {
+    EXPECT_THAT(refusal2(bad), HasSubstr("is not a colour")) << bad;
+  }
+}
+
 TEST(ParamValue, CheckboxesColoursAndChoices) {
   std::vector<std::string> w;
   PF_ParamDef box = named(PF_Param_CHECKBOX, "Visible");
@@ -90,6 +126,11 @@ TEST(ParamValue, CheckboxesColoursAndChoices) {
                           Json::array({1, "2", 3}), Json(7)}) {
     EXPECT_THAT(refusal(colour, bad), HasSubstr("is not a colour")) << bad;
   }
+
+  w.clear();
+  EXPECT_EQ(convert(colour, Json::array({1.0, 0.94, 0.85}), w), (Channels{255, 1, 1, 1}))
+      << "format 1 reads as it always did";
+  EXPECT_THAT(w, ElementsAre(HasSubstr("is read as 0 … 255 values, which makes it almost black")));
 
   w.clear();
   EXPECT_EQ(convert(popup(), "Inv Dist", w)[0], 2);

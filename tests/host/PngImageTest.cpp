@@ -1,6 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <png.h>
 #include <sys/stat.h>
+
+#include <cstdio>
 
 #include "host/HostError.h"
 #include "host/PngImage.h"
@@ -18,6 +21,102 @@ std::string refusal(const std::filesystem::path& p) {
     return e.what();
   }
   return "accepted";
+}
+
+// A one-row PNG of `type` and `depth` holding `samples` (each already at the
+// file's depth, 16-bit ones as numbers up to 65535), written by libpng with
+// the ancillary chunks asked for.
+struct PngSpec {
+  int type = PNG_COLOR_TYPE_GRAY, depth = 8;
+  std::vector<unsigned> samples;  // width × channels
+  double gamma = 0;               // a gAMA chunk when > 0
+  bool srgb = false;              // an sRGB chunk
+  bool interlaced = false;
+  std::vector<png_color> palette = {};
+  std::vector<png_byte> paletteAlpha = {};                // tRNS of a palette file
+  std::optional<png_color_16> transparent = std::nullopt;  // tRNS of a grey or RGB file
+};
+
+void writeSpec(const std::filesystem::path& file, const PngSpec& spec) {
+  const int channels = spec.type == PNG_COLOR_TYPE_RGB ? 3 : spec.type == PNG_COLOR_TYPE_RGBA ? 4
+                       : spec.type == PNG_COLOR_TYPE_GRAY_ALPHA ? 2 : 1;
+  const auto width = static_cast<png_uint_32>(spec.samples.size() / static_cast<std::size_t>(channels));
+  // Packs the samples at the file's depth, big-endian, as PNG rows are laid out.
+  std::vector<png_byte> row((width * static_cast<unsigned>(channels * spec.depth) + 7) / 8 + 1);
+  std::size_t bit = 0;
+  for (unsigned v : spec.samples) {
+    for (int b = spec.depth - 1; b >= 0; --b, ++bit) {
+      if ((v >> b) & 1) row[bit / 8] |= static_cast<png_byte>(0x80 >> (bit % 8));
+    }
+  }
+  std::FILE* f = std::fopen(file.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_init_io(png, f);
+  png_set_IHDR(png, info, width, 1, spec.depth, spec.type,
+               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE,
+               PNG_FILTER_TYPE_BASE);
+  if (spec.gamma > 0) png_set_gAMA(png, info, spec.gamma);
+  if (spec.srgb) png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+  if (!spec.palette.empty()) png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
+  if (!spec.paletteAlpha.empty()) {
+    png_set_tRNS(png, info, spec.paletteAlpha.data(), static_cast<int>(spec.paletteAlpha.size()), nullptr);
+  }
+  if (spec.transparent) png_set_tRNS(png, info, nullptr, 0, &*spec.transparent);
+  png_write_info(png, info);
+  const int passes = png_set_interlace_handling(png);
+  for (int pass = 0; pass < passes; ++pass) png_write_row(png, row.data());
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(f);
+}
+
+// The pixels of the one-row picture at `file`, premultiplied as read.
+std::vector<PF_Pixel> rowOf(const std::filesystem::path& file) {
+  const World w = readPng(file);
+  std::vector<PF_Pixel> out;
+  for (int32_t x = 0; x < w.width(); ++x) out.push_back(w.at(x, 0));
+  return out;
+}
+
+// Heights and textures are the file's numbers: no gamma, sRGB or 16-bit
+// linear conversion, whatever chunks the file carries. Only the layout is
+// converted (depths, palettes, grey, transparency chunks, interlacing).
+TEST(PngImage, ReadsTheStoredValuesOfEveryKindOfPng) {
+  test::TempDir dir;
+  struct Case {
+    const char* name;
+    PngSpec spec;
+    std::vector<PF_Pixel> expected;
+  };
+  const std::vector<Case> cases = {
+      {"grey marked gamma 1.0, as terrain tools write height maps",
+       {.samples = {0, 50, 128, 255}, .gamma = 1.0},
+       {{255, 0, 0, 0}, {255, 50, 50, 50}, {255, 128, 128, 128}, {255, 255, 255, 255}}},
+      {"RGB with gamma and sRGB chunks",
+       {.type = PNG_COLOR_TYPE_RGB, .samples = {10, 20, 30}, .gamma = 0.45455, .srgb = true},
+       {{255, 10, 20, 30}}},
+      {"16-bit RGBA, scaled with rounding",
+       {.type = PNG_COLOR_TYPE_RGBA, .depth = 16, .samples = {0x8080, 0x0101, 0xFFFF, 0xFFFF, 0x7F7F, 0, 0, 0x8080},
+        .gamma = 1.0},
+       {{255, 128, 1, 255}, premultiply({128, 127, 0, 0})}},
+      {"2-bit grey, interlaced",
+       {.depth = 2, .samples = {0, 1, 2, 3}, .interlaced = true},
+       {{255, 0, 0, 0}, {255, 85, 85, 85}, {255, 170, 170, 170}, {255, 255, 255, 255}}},
+      {"palette with a transparency chunk",
+       {.type = PNG_COLOR_TYPE_PALETTE, .depth = 4, .samples = {1, 0},
+        .palette = {{200, 100, 50}, {1, 2, 3}}, .paletteAlpha = {128}},
+       {{255, 1, 2, 3}, premultiply({128, 200, 100, 50})}},
+      {"grey with a transparent value",
+       {.samples = {7, 9}, .transparent = png_color_16{0, 0, 0, 0, 7}},
+       {{0, 0, 0, 0}, {255, 9, 9, 9}}},
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const auto file = dir.path() / ("case" + std::to_string(i) + ".png");
+    writeSpec(file, cases[i].spec);
+    EXPECT_EQ(rowOf(file), cases[i].expected) << cases[i].name;
+  }
 }
 
 TEST(PngImage, PremultipliesOnReadAndUndoesItOnWrite) {

@@ -74,8 +74,8 @@ TEST(Project, RejectsWhatItCannotRead) {
   EXPECT_EQ(refusal("[]"), "dir/p.json: a project is a JSON object, not an array");
   EXPECT_EQ(refusal(std::string(100000, '[') + std::string(100000, ']')),
             "dir/p.json: values nest deeper than 32 levels; no project needs that");
-  EXPECT_EQ(refusal("{\"format\": 2}"),
-            "dir/p.json: \"format\" 2 is not supported; this vask reads \"format\": 1");
+  EXPECT_EQ(refusal("{\"format\": 3}"),
+            "dir/p.json: \"format\" 3 is not supported; this vask reads \"format\": 1 … 2");
   EXPECT_THAT(refusal("{\"composition\": {}}"), HasSubstr("has no \"format\""));
   EXPECT_THAT(refusal(R"({"format": 1, "composition": {"width": 0, "height": 1, "frame_rate": 1, "frames": 1}})"),
               HasSubstr("composition: \"width\" 0 is outside 1 … 32767"));

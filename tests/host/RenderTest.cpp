@@ -69,9 +69,12 @@ class RenderTest : public ::testing::Test {
     r.threads = threads;
     r.project = file;
     r.out = dir_.path() / outDir;
-    r.frames = frames;
+    if (frames) {
+      r.frames.emplace();
+      for (int64_t f = frames->first; f <= frames->second; ++f) r.frames->push_back(f);
+    }
     r.size = size;
-    r.plugins = test::binDir();
+    r.plugins = test::pluginFolders();
     std::ostringstream out, err;
     const int code = runRender(r, out, err);
     return {code, out.str(), err.str()};
@@ -79,7 +82,7 @@ class RenderTest : public ::testing::Test {
 
   Run save(const std::filesystem::path& file, const std::filesystem::path& to) {
     std::ostringstream err;
-    const int code = runSave(SaveRequest{file, to, test::binDir()}, err);
+    const int code = runSave(SaveRequest{file, to, test::pluginFolders()}, err);
     return {code, {}, err.str()};
   }
 
@@ -158,7 +161,7 @@ TEST_F(RenderTest, ChainsEffectsAndChecksOutLayersBeforeTheirEffects) {
   const std::size_t handlesBefore = handles::liveCount();
   {
     std::vector<std::string> warnings;
-    Composition c(loadProject(file), PluginCatalog::scan(test::binDir()), {}, warnings);
+    Composition c(loadProject(file), PluginCatalog::scan(test::pluginFolders()), {}, warnings);
     EXPECT_THAT(warnings, IsEmpty());
     ASSERT_EQ(c.instances().size(), 4u);
     const World frame = c.renderFrame(0);
@@ -354,7 +357,7 @@ TEST_F(RenderTest, OutputAndFrameFaultsLeaveNoPartialFrame) {
 
   const Run outside = render(file, "out2", std::pair<int64_t, int64_t>{2, 3});
   EXPECT_EQ(outside.code, 1);
-  EXPECT_THAT(outside.err, HasSubstr("frames 2-3 are outside the composition, whose frames are 0-2"));
+  EXPECT_THAT(outside.err, HasSubstr("frame 3 is outside the composition, whose frames are 0-2"));
 
   dir_.write("plain", "a file");
   const Run unwritable = render(file, "plain/frames");
@@ -490,7 +493,7 @@ TEST_F(RenderTest, TimingsShowEveryStageOfTheFrames) {
   RenderRequest r;
   r.project = file;
   r.out = dir_.path() / "timed";
-  r.plugins = test::binDir();
+  r.plugins = test::pluginFolders();
   r.timings = true;
   StageTimes times;
   r.timesOut = &times;
@@ -610,7 +613,7 @@ TEST_F(RenderTest, WrittenFramesReadBackAsRendered) {
         {"effect": "HALV VASKPNT1", "params": {"X Position": 0.5, "Color": "#ff8000", "Visible": true}}]}]})");
   ASSERT_EQ(render(file, "frames").code, 0);
   std::vector<std::string> warnings;
-  Composition c(loadProject(file), PluginCatalog::scan(test::binDir()), {}, warnings);
+  Composition c(loadProject(file), PluginCatalog::scan(test::pluginFolders()), {}, warnings);
   const World expected = c.renderFrame(0);
   const World got = readPng(dir_.path() / "frames" / "frame_0000.png");
   ASSERT_EQ(got.width(), expected.width());

@@ -54,7 +54,7 @@ class StudioServerTest : public ::testing::Test {
     desktop_ = std::make_unique<WebDesktop>(*folder_);
     shown_ = std::make_unique<os::ScopedDesktop>(*desktop_);
     StudioEngine::Options options;
-    options.plugins = test::binDir();
+    options.plugins = {test::binDir()};
     options.renderFolder = dir_.path() / "frames";
     engine_ = std::make_unique<StudioEngine>(project_, *folder_, *desktop_, options);
     ASSERT_EQ(engine_->wait(1, std::chrono::seconds(60), desktop_->changes()).reply.status, 200);
