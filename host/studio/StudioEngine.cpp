@@ -136,6 +136,18 @@ StudioEngine::RenderProgress StudioEngine::renderProgress() const {
   return progress_;
 }
 
+bool StudioEngine::startRender() {
+  std::lock_guard lock(mutex_);
+  if (progress_.running) return false;
+  // Running from now: a second request and the page's polling must not see
+  // the last render's end before the host thread takes this one up.
+  progress_ = RenderProgress{true, 0, 0, "", "", false};
+  stopRender_ = false;
+  queue_.emplace_back(nextTicket_++, Op::Render, Json::object());
+  queued_.notify_all();
+  return true;
+}
+
 void StudioEngine::finish(uint64_t ticket, Reply reply) {
   {
     std::lock_guard lock(mutex_);
@@ -173,7 +185,13 @@ void StudioEngine::run() {
       queue_.erase(next);
       running_ = std::get<0>(job);
     }
-    finish(std::get<0>(job), handle(std::get<1>(job), std::get<2>(job)));
+    Reply reply = handle(std::get<1>(job), std::get<2>(job));
+    if (std::get<1>(job) == Op::Render) {
+      // Ended, even when it could not begin (the project failed to load).
+      std::lock_guard lock(mutex_);
+      progress_.running = false;
+    }
+    finish(std::get<0>(job), std::move(reply));
   }
   // Everything set down on the thread that set it up.
   windows_.clear();
@@ -526,7 +544,6 @@ Json StudioEngine::render() {
       frameOutput(options_.renderFolder.empty() ? std::nullopt : std::optional(options_.renderFolder), project.name, 0,
                   frames - 1);
   const std::filesystem::path folder = output.folder.empty() ? std::filesystem::path(".") : output.folder;
-  stopRender_ = false;
   {
     std::lock_guard lock(mutex_);
     progress_ = RenderProgress{true, 0, frames, folder.string(), "", false};

@@ -107,6 +107,9 @@ class StudioEngine {
   Outcome wait(uint64_t ticket, std::chrono::milliseconds limit, uint64_t desktopSeen);
 
   RenderProgress renderProgress() const;
+  // Queues a render of the whole range unless one is queued or running;
+  // false when one is. From the call on, renderProgress() says it runs.
+  bool startRender();
   // Asks a running render to stop after the frame in hand.
   void stopRender() { stopRender_ = true; }
 

@@ -151,10 +151,20 @@ void StudioServer::routes() {
     res.set_header("Referrer-Policy", "no-referrer");
     const std::string given =
         req.has_header("X-Vask-Token") ? req.get_header_value("X-Vask-Token") : req.get_param_value("token");
-    if (!sameToken(given, token_)) {
-      refuse(res, 403, "this studio needs the token printed when it started");
+    // A refused request's body is never read: the connection closes after
+    // the reply instead.
+    auto turnAway = [&](int status, const std::string& why) {
+      refuse(res, status, why);
+      res.set_header("Connection", "close");
       return httplib::Server::HandlerResponse::Handled;
-    }
+    };
+    if (!sameToken(given, token_)) return turnAway(403, "this studio needs the token printed when it started");
+    // Only a body of a stated length is bounded by kMaxBody: a chunked one
+    // would be read whole, and a compressed one grows when it is unpacked.
+    // The page sends neither.
+    if (req.has_header("Transfer-Encoding")) return turnAway(411, "a request's body needs a Content-Length");
+    if (req.has_header("Content-Encoding") && req.get_header_value("Content-Encoding") != "identity")
+      return turnAway(415, "a request's body must not be compressed");
     return httplib::Server::HandlerResponse::Unhandled;
   });
   s.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr ep) {
@@ -247,8 +257,7 @@ void StudioServer::routes() {
           {"render", progressJson()}});
   });
   s.Post("/api/render", [this, progressJson](const httplib::Request&, httplib::Response& res) {
-    if (engine_.renderProgress().running) return refuse(res, 409, "a render is running");
-    engine_.submit(Op::Render, Json::object());
+    if (!engine_.startRender()) return refuse(res, 409, "a render is running");
     send(res, 202, {{"render", progressJson()}});
   });
   s.Post("/api/render/stop", [this](const httplib::Request&, httplib::Response& res) {

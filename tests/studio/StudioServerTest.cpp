@@ -5,6 +5,7 @@
 #include <httplib.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -159,18 +160,38 @@ TEST_F(StudioServerTest, MalformedAndOversizedRequestsAreRefusedAndServingGoesOn
   EXPECT_EQ(post("/api/save", R"({"as": "../elsewhere.json"})")->status, 400);
   EXPECT_EQ(post("/api/save", R"({"as": "lamp.txt"})")->status, 400);
 
-  // Bytes that are no HTTP at all, a header line without end, a request cut short.
-  for (const std::string& raw : {std::string("\x16\x03\x01\x02\x00garbage\r\n\r\n", 16),
-                                std::string(20000, 'A') + "\r\n", std::string("POST /api/param HTTP/1.1\r\nContent-Length: 100\r\n\r\n{")}) {
+  // Sends `raw` on a connection of its own; with `answer`, returns the first
+  // bytes of the reply (empty when none comes within 5 seconds).
+  auto exchange = [&](const std::string& raw, bool answer) {
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(port_));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_GT(::send(s, raw.data(), raw.size(), MSG_NOSIGNAL), 0);
+    const timeval limit{5, 0};
+    ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    std::string reply;
+    if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::send(s, raw.data(), raw.size(), MSG_NOSIGNAL) > 0 && answer) {
+      char buffer[64];
+      const ssize_t n = ::recv(s, buffer, sizeof buffer, 0);
+      if (n > 0) reply.assign(buffer, static_cast<std::size_t>(n));
+    }
     ::close(s);
+    return reply;
+  };
+  // Bytes that are no HTTP at all, a header line without end, a request cut short.
+  for (const std::string& raw : {std::string("\x16\x03\x01\x02\x00garbage\r\n\r\n", 16),
+                                std::string(20000, 'A') + "\r\n", std::string("POST /api/param HTTP/1.1\r\nContent-Length: 100\r\n\r\n{")}) {
+    exchange(raw, false);
   }
+  // Bodies whose size no Content-Length bounds are refused before they are
+  // read: a chunked one that never ends, and a compressed one.
+  const std::string head = "POST /api/param HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Vask-Token: " + token_ + "\r\n";
+  EXPECT_EQ(exchange(head + "Transfer-Encoding: chunked\r\n\r\n100000\r\n" + std::string(1000, ' '), true).substr(0, 12),
+            "HTTP/1.1 411");
+  EXPECT_EQ(exchange(head + "Content-Encoding: gzip\r\nContent-Length: 10\r\n\r\n\x1f\x8b", true).substr(0, 12),
+            "HTTP/1.1 415");
   EXPECT_TRUE(serving());
   auto frame = client_->Get("/api/frame?frame=1", auth());
   ASSERT_TRUE(frame);
@@ -215,6 +236,27 @@ TEST_F(StudioServerTest, EditsReachTheFrameAndTheSavedProject) {
   EXPECT_EQ(params["Color"], "#ff0000");
   EXPECT_TRUE(saved.layers[0].effects[0].flat.has_value());
   EXPECT_TRUE(serving());
+}
+
+TEST_F(StudioServerTest, RenderWritesEveryFrameAndRunsOneAtATime) {
+  auto r = post("/api/render", "{}");
+  ASSERT_EQ(r->status, 202) << r->body;
+  // A second render is refused for as long as the first one runs, even before
+  // the host thread has taken it up.
+  EXPECT_TRUE(Json::parse(r->body)["render"]["running"]);
+  EXPECT_EQ(post("/api/render", "{}")->status, 409);
+  Json progress;
+  for (int i = 0; i < 600; ++i) {
+    progress = Json::parse(client_->Get("/api/status", auth())->body)["render"];
+    if (!progress["running"]) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_FALSE(progress["running"]);
+  EXPECT_EQ(progress["error"], "");
+  EXPECT_EQ(progress["done"], 3);
+  for (const char* name : {"frame_0000.png", "frame_0001.png", "frame_0002.png"})
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir_.path() / "frames" / name)) << name;
+  EXPECT_EQ(post("/api/render", "{}")->status, 202);
 }
 
 }  // namespace
