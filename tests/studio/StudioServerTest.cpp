@@ -8,9 +8,11 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "host/AtomicFile.h"
 #include "host/Project.h"
@@ -19,6 +21,7 @@
 #include "host/studio/StudioServer.h"
 #include "host/studio/WebDesktop.h"
 #include "host/HostTestSupport.h"
+#include "tools/models/ModelWriter.h"
 
 namespace vask::host {
 namespace {
@@ -31,7 +34,8 @@ constexpr const char* kProject = R"({
      "effects": [{"effect": "HALV VASKPNT1",
                   "params": {"Visible": true,
                              "X Position": {"keyframes": [{"f": 0, "value": -1}, {"f": 2, "value": 1}]}}}]},
-    {"name": "Camera", "solid": "#000000", "effects": [{"effect": "HALV VASKSCENERENDER1"}]}
+    {"name": "Camera", "solid": "#000000", "effects": [{"effect": "HALV VASKSCENERENDER1"}]},
+    {"name": "Model", "solid": [0, 0, 0, 0], "effects": [{"effect": "HALV VASKMESHFILE1"}]}
   ]
 })";
 
@@ -257,6 +261,53 @@ TEST_F(StudioServerTest, RenderWritesEveryFrameAndRunsOneAtATime) {
   for (const char* name : {"frame_0000.png", "frame_0001.png", "frame_0002.png"})
     EXPECT_TRUE(std::filesystem::is_regular_file(dir_.path() / "frames" / name)) << name;
   EXPECT_EQ(post("/api/render", "{}")->status, 202);
+}
+
+TEST_F(StudioServerTest, EscapeInThePageStopsALongImport) {
+  models::ModelWriter big(models::Form::kLittleEndian);
+  for (int k = 0; k < 2000; ++k) models::writeWavySheet(big, 20, 20);
+  ASSERT_TRUE(models::writeFile((dir_.path() / "models/long.3dmf").string(), big.bytes()));
+
+  // A click on the Model control's Import button, the file chosen in the
+  // picker; with `escape`, Escape pressed in the page until the click is
+  // done. True when the effect asked for the frame to be rendered again.
+  auto import = [&](bool escape) {
+    const std::string at = R"({"layer": 2, "effect": 0, "frame": 0, "x": 27, "y": 27, "kind": ")";
+    auto down = post("/api/pointer", at + R"(down"})");
+    EXPECT_EQ(down->status, 202) << down->body;
+    const Json pending = Json::parse(down->body);
+    EXPECT_EQ(pending["modal"]["kind"], "openFile");
+    EXPECT_EQ(post("/api/modal", Json{{"id", pending["modal"]["id"]}, {"kind", "openFile"}, {"file", "models/long.3dmf"}}.dump())->status, 200);
+    std::atomic<bool> done{false};
+    std::thread keys([&] {
+      httplib::Client c("127.0.0.1", port_);
+      while (escape && !done) {
+        c.Post("/api/key", auth(), R"({"key": "Escape"})", "application/json");
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    });
+    const std::string job = "/api/job?id=" + std::to_string(pending["pending"].get<uint64_t>()) + "&seen=";
+    int status = 0;
+    std::string body;
+    do {
+      auto r = client_->Get((job + std::to_string(desktop_->changes())).c_str(), auth());
+      status = r ? r->status : -1;
+      body = r ? r->body : "";
+    } while (status == 202 && !Json::parse(body)["modal"].is_object());
+    done = true;
+    keys.join();
+    EXPECT_EQ(status, 200) << body << " (a cancelled read shows no box)";
+    auto up = post("/api/pointer", at + R"(up"})");
+    EXPECT_EQ(up->status, 200);
+    bool rendered = false;
+    for (const std::string& b : {body, up->body}) {
+      const Json reply = Json::parse(b, nullptr, false);
+      rendered = rendered || (reply.is_object() && reply.value("rerender", false));
+    }
+    return rendered;
+  };
+  EXPECT_FALSE(import(true)) << "the model is not read, and the frame stays";
+  EXPECT_TRUE(import(false)) << "without Escape the same file is imported";
 }
 
 }  // namespace
