@@ -451,23 +451,30 @@ function showValue(p) {
   if (dial) drawDial(dial, v);
 }
 
-// Value changes go out one at a time; a newer value replaces one not yet sent.
-let paramQueue = null, paramSending = false;
+// Value changes go out one at a time, in order. A newer change of the same
+// parameter replaces one not yet sent; another parameter's waits its turn.
+const paramQueue = [];
+let paramSending = false;
 async function sendParam(p, change) {
   const { layer, effect } = state.selected;
-  paramQueue = { body: { layer, effect, index: p.index, frame: state.frame, ...change }, started: performance.now() };
+  const job = { body: { layer, effect, index: p.index, frame: state.frame, ...change }, started: performance.now() };
+  const last = paramQueue[paramQueue.length - 1];
+  const same = last && ['layer', 'effect', 'index', 'frame'].every((k) => last.body[k] === job.body[k]) &&
+    ('value' in last.body) === ('value' in job.body);
+  if (same) paramQueue[paramQueue.length - 1] = job; else paramQueue.push(job);
   if (paramSending) return;
   paramSending = true;
   try {
-    while (paramQueue) {
-      const job = paramQueue;
-      paramQueue = null;
-      const r = await api('POST', '/api/param', job.body);
+    while (paramQueue.length) {
+      const next = paramQueue.shift();
+      const r = await api('POST', '/api/param', next.body);
       if (failed(r)) { refreshSelected(); continue; }
-      showValue(r.json);
+      // The rows shown may be another effect's by now.
+      const shown = state.selected && state.selected.layer === next.body.layer && state.selected.effect === next.body.effect;
+      if (shown) showValue(r.json);
       if (r.json.warnings && r.json.warnings.length) say(r.json.warnings.join('; '));
-      if (r.json.controls) showPanel(r.json.controls);
-      requestFrame(job.started);
+      if (shown && r.json.controls) showPanel(r.json.controls);
+      requestFrame(next.started);
     }
   } finally {
     paramSending = false;
