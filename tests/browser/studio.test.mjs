@@ -110,7 +110,7 @@ test('a File Object: import a model from the project\'s folder, save, and open t
 
     // The picker offers nothing outside the project's folder.
     await page.mouse.click(box.x + 27, box.y + 18 + 9);
-    await page.waitForSelector('#picker:not([hidden])');
+    await page.waitForSelector('#picker-list[data-loaded="1"]');
     assert.equal(await page.locator('#picker-list li[data-name=".."]').count(), 0);
     await page.click('#picker-cancel');
     await page.waitForSelector('#modal[hidden]', { state: 'attached' });

@@ -106,7 +106,7 @@ $('dialog').addEventListener('contextmenu', (e) => e.preventDefault());
 
 // The picker shows the project's folder and its subfolders only: the server
 // lists nothing else and takes no other file.
-const picker = { dir: '', chosen: null, filters: [] };
+const picker = { dir: '', chosen: null, filters: [], listing: 0 };
 
 function globToRegExp(pattern) {
   const parts = pattern.split(';').map((g) => g.trim()).filter(Boolean).map((g) =>
@@ -128,14 +128,21 @@ async function listFolder(dir) {
   picker.chosen = null;
   $('picker-open').disabled = true;
   $('picker-path').textContent = `Project folder/${dir}`;
+  // Nothing of the folder shown before stays while this one loads, and only
+  // the newest listing asked for is shown.
+  const list = $('picker-list');
+  list.replaceChildren();
+  list.dataset.loaded = '0';
+  const listing = ++picker.listing;
   const r = await api('GET', `/api/files?dir=${encodeURIComponent(dir)}`);
+  if (listing !== picker.listing) return;
   if (r.status !== 200) { say(r.json.error); return; }
   const f = picker.filters[Number($('picker-filter').value)];
   const match = f ? globToRegExp(f.pattern) : /.*/;
   const items = [];
   if (dir) items.push({ name: '..', folder: true, up: true });
   for (const e of r.json.entries) if (e.folder || match.test(e.name)) items.push(e);
-  $('picker-list').replaceChildren(...items.map((e) => {
+  list.replaceChildren(...items.map((e) => {
     const li = document.createElement('li');
     li.textContent = e.name;
     li.className = e.folder ? 'folder' : 'file';
@@ -151,6 +158,7 @@ async function listFolder(dir) {
     li.addEventListener('dblclick', () => { if (!e.folder) answer({ kind: 'openFile', file: path }); });
     return li;
   }));
+  list.dataset.loaded = '1';
 }
 
 $('picker-filter').addEventListener('change', () => listFolder(picker.dir));
