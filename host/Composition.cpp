@@ -1,10 +1,9 @@
 #include "host/Composition.h"
 
-#include <cmath>
-#include <utility>
-
 #include <algorithm>
+#include <cmath>
 #include <numeric>
+#include <utility>
 
 #include "host/Base64.h"
 #include "host/Compositing.h"

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <filesystem>
-#include <vector>
 #include <ostream>
+#include <vector>
 
 namespace vask::host {
 
