@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 #include "host/HostError.h"
 #include "host/Interruption.h"
@@ -46,15 +47,20 @@ int runStudio(const StudioRequest& request, std::ostream& out, std::ostream& err
     StudioEngine engine(request.project, folder, desktop, options);
     StudioServer server(engine, desktop, folder, makeToken());
     server.start(request.port);
-    out << "vask studio: " << request.project.string() << " at " << server.url() << "\n"
-        << "vask studio: Ctrl-C stops it\n";
-    out.flush();
-    if (request.open && !openBrowser(server.url())) {
-      err << "vask studio: no browser could be opened; open the address above\n";
-    }
+    bool announced = false;
+    auto announce = [&] {
+      if (std::exchange(announced, true)) return;
+      out << "vask studio: " << request.project.string() << " at " << server.url() << "\n"
+          << "vask studio: Ctrl-C stops it\n";
+      out.flush();
+      if (request.open && !openBrowser(server.url())) {
+        err << "vask studio: no browser could be opened; open the address above\n";
+      }
+    };
 
-    // The project loads on the host thread; a plug-in may need the page to
-    // answer a box meanwhile.
+    // The project loads on the host thread. Its address is given once it has
+    // loaded, so that a project that cannot load is reported alone, or as
+    // soon as a plug-in needs the page to answer a box meanwhile.
     for (uint64_t seen = desktop.changes();;) {
       const auto loaded = engine.wait(1, 200ms, seen);
       seen = desktop.changes();
@@ -70,11 +76,13 @@ int runStudio(const StudioRequest& request, std::ostream& out, std::ostream& err
           for (const auto& w : j["warnings"]) err << "vask: warning: " << w.get<std::string>() << "\n";
         break;
       }
+      if (desktop.modal()) announce();
       if (stopRequested()) {
         desktop.close();
         return 128 + stopRequested();
       }
     }
+    announce();
     while (!stopRequested()) std::this_thread::sleep_for(100ms);
     server.stop();
     desktop.close();

@@ -5,6 +5,7 @@
 #include <array>
 #include <chrono>
 #include <random>
+#include <thread>
 
 #include "host/Base64.h"
 #include "host/HostError.h"
@@ -124,7 +125,14 @@ int StudioServer::start(int port) {
     throw HostError("cannot listen on 127.0.0.1:" + std::to_string(port) + (port ? " (is it in use?)" : ""));
   }
   port_ = bound;
-  listener_ = std::thread([this] { http_->listen_after_bind(); });
+  listenerDone_ = false;
+  listener_ = std::thread([this] {
+    http_->listen_after_bind();
+    listenerDone_ = true;
+  });
+  // The library's stop() ends only a server already listening: one called
+  // before would leave the listener waiting in accept() for good.
+  while (!http_->is_running() && !listenerDone_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return port_;
 }
 
@@ -136,6 +144,13 @@ void StudioServer::stop() {
 
 void StudioServer::routes() {
   httplib::Server& s = *http_;
+  // The library's default also sets SO_REUSEPORT, with which a second
+  // process of the same user could listen on this port and take a share of
+  // the page's connections. Only the address's reuse after a restart stays.
+  s.set_socket_options([](socket_t sock) {
+    int yes = 1;
+    ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   s.set_payload_max_length(kMaxBody);
   s.set_read_timeout(10, 0);
   s.set_write_timeout(10, 0);

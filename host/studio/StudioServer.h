@@ -14,6 +14,7 @@
 // "changes": n}; the page shows what it says and asks /api/job for the rest.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -58,6 +59,7 @@ class StudioServer {
   const std::string token_;
   std::unique_ptr<httplib::Server> http_;
   std::thread listener_;
+  std::atomic<bool> listenerDone_{false};
   int port_ = 0;
 };
 

@@ -15,8 +15,10 @@
 #include <thread>
 
 #include "host/AtomicFile.h"
+#include "host/HostError.h"
 #include "host/Project.h"
 #include "host/studio/ProjectFolder.h"
+#include "host/studio/StudioCommand.h"
 #include "host/studio/StudioEngine.h"
 #include "host/studio/StudioServer.h"
 #include "host/studio/WebDesktop.h"
@@ -112,6 +114,10 @@ TEST_F(StudioServerTest, EveryRequestNeedsTheToken) {
   ASSERT_TRUE(page);
   EXPECT_EQ(page->status, 200);
   EXPECT_NE(page->body.find("studio.js?token=" + token_), std::string::npos);
+
+  // The port is this studio's alone: no second server listens on it too.
+  StudioServer other(*engine_, *desktop_, *folder_, makeToken());
+  EXPECT_THROW(other.start(port_), HostError);
 
   EXPECT_TRUE(sameToken("abc", "abc"));
   EXPECT_FALSE(sameToken("", "abc"));
@@ -308,6 +314,21 @@ TEST_F(StudioServerTest, EscapeInThePageStopsALongImport) {
   };
   EXPECT_FALSE(import(true)) << "the model is not read, and the frame stays";
   EXPECT_TRUE(import(false)) << "without Escape the same file is imported";
+}
+
+TEST(StudioCommandTest, AProjectThatCannotLoadIsReportedAloneWithoutAnAddress) {
+  test::TempDir dir;
+  dir.write("broken.json", "{\"format\": 1, \"composition\": ");
+  for (const char* name : {"missing.json", "broken.json"}) {
+    std::ostringstream out, err;
+    StudioRequest request;
+    request.project = dir.path() / name;
+    request.open = false;
+    request.plugins = {test::binDir()};
+    EXPECT_EQ(runStudio(request, out, err), 1) << name;
+    EXPECT_EQ(out.str(), "") << name;
+    EXPECT_NE(err.str().find(name), std::string::npos) << err.str();
+  }
 }
 
 }  // namespace
