@@ -20,11 +20,14 @@ build: setup
 demo: build
 	@tools/demo.sh $(BUILD)
 
+# The studio's browser tests need Chromium and playwright-core as well.
 test: build
+	@tools/setup.sh browser
 	@ctest --preset $(PRESET)
 
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: setup
+	@tools/setup.sh browser
 	@cmake --preset asan $(CONFIGURE_FLAGS) >/dev/null
 	@cmake --build build/asan
 	@ctest --preset asan

@@ -17,6 +17,7 @@
 #include "host/InfoCommand.h"
 #include "host/ModelCommand.h"
 #include "host/ProjectCommands.h"
+#include "host/studio/StudioCommand.h"
 #include "vask/Version.h"
 
 namespace vask::host {
@@ -183,6 +184,16 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
                        "Send the events after this to a control: manipulator (default) or model");
   controls->add_option("--click-import", imports, "Press the Model control's Import button and choose FILE");
 
+  StudioRequest studioRequest;
+  bool studioNoOpen = false;
+  CLI::App* studio = app.add_subcommand(
+      "studio", "Edit a project live in a local web page: viewer, timeline, every effect's controls");
+  studio->add_option("project", studioRequest.project, "Project file (JSON)")->required();
+  studio->add_option("--port", studioRequest.port, "Port on 127.0.0.1 (default: a free one)")
+      ->check(CLI::Range(0, 65535));
+  studio->add_flag("--no-open", studioNoOpen, "Print the address without opening a browser");
+  addPlugins(studio, pluginFolders);
+
   // A first word that names no command is told as such, not as a stray
   // argument.
   if (argc > 1 && argv[1][0] != '-' && app.get_subcommands([&](const CLI::App* c) {
@@ -229,6 +240,11 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   if (info->parsed()) return runInfo(paths(files), out, err);
   if (model->parsed()) return runModel(modelFile, modelJson, out, err);
   if (check->parsed()) return runCheck(CheckRequest{project, plugins, verbosity.level()}, out, err);
+  if (studio->parsed()) {
+    studioRequest.open = !studioNoOpen;
+    studioRequest.plugins = plugins;
+    return runStudio(studioRequest, out, err);
+  }
   if (save->parsed()) return runSave(SaveRequest{project, saveOut, plugins, verbosity.level()}, err);
   if (render->parsed()) {
     RenderRequest request;

@@ -1,7 +1,9 @@
 #include "host/Composition.h"
 
+#include <algorithm>
 #include <cmath>
 #include <future>
+#include <numeric>
 #include <utility>
 
 #include "host/Base64.h"
@@ -74,7 +76,8 @@ class Composition::Layers : public LayerSource {
     std::future<World> ahead;
   };
 
-  Layers(const Project& project, int32_t outWidth, int32_t outHeight) : rate_(project.composition.rate) {
+  Layers(const Project& project, int32_t outWidth, int32_t outHeight)
+      : width(outWidth), height(outHeight), rate_(project.composition.rate) {
     const double sx = static_cast<double>(outWidth) / project.composition.width;
     const double sy = static_cast<double>(outHeight) / project.composition.height;
     for (std::size_t i = 0; i < project.layers.size(); ++i) {
@@ -181,6 +184,7 @@ class Composition::Layers : public LayerSource {
   // The last failure of a check-out, so that a plug-in's error can be
   // explained; cleared by the caller.
   std::string lastError;
+  const int32_t width, height;  // the output frame
 
  private:
   static World read(const std::string& where, const std::filesystem::path& file) {
@@ -269,9 +273,16 @@ Composition::Composition(Project project, const PluginCatalog& catalog, Composit
         BoundSetting bound =
             bindSetting(effect->params(), effect->pipl().name, ps, project_.format, layerNames, where, warnings);
         for (int32_t id : bound.layers) referenced_[static_cast<std::size_t>(id) - 1] = true;
+        // Keys are written back as they were read ("t" or "f", and whatever
+        // else they hold) unless an edit replaces them.
+        std::vector<Json> written;
+        for (std::size_t k = 0; k < ps.keys.size(); ++k) {
+          written.push_back(ps.keyed ? project_.document["layers"][li]["effects"][ei]["params"][ps.name]["keyframes"][k]
+                                     : ps.keys[k].value);
+        }
         // A later setting of the same parameter replaces an earlier one.
         std::erase_if(p.values, [&](const Bound& b) { return b.index == bound.index; });
-        p.values.push_back(Bound{bound.index, std::move(bound.track)});
+        p.values.push_back(Bound{bound.index, std::move(bound.track), ps.keyed, std::move(bound.keys), std::move(written)});
       }
       pending.push_back(std::move(p));
     }
@@ -437,6 +448,159 @@ void Composition::save(const std::function<void(const Json&)>& write) {
   }
   if (writeError) std::rethrow_exception(writeError);
   if (!failure.empty()) throw HostError(project_.file.string() + ": " + failure);
+}
+
+// ---- editing -------------------------------------------------------------------
+
+void Composition::setOutputSize(int32_t width, int32_t height) {
+  if (width == width_ && height == height_) return;
+  if (width < 1 || height < 1 || width > World::kMaxSide || height > World::kMaxSide ||
+      uint64_t(width) * uint64_t(height) > kMaxPngPixels) {
+    throw HostError("output size " + std::to_string(width) + " x " + std::to_string(height) +
+                    " is outside 1 … " + std::to_string(World::kMaxSide) + " a side and " +
+                    std::to_string(kMaxPngPixels) + " pixels in all");
+  }
+  std::shared_ptr<Layers> next = otherLayers_ && otherLayers_->width == width && otherLayers_->height == height
+                                     ? otherLayers_
+                                     : std::make_shared<Layers>(project_, width, height);
+  otherLayers_ = std::exchange(layers_, std::move(next));
+  width_ = width;
+  height_ = height;
+  for (const Applied& a : applied_) a.instance->setLayerSource(layers_);
+}
+
+Composition::Applied& Composition::appliedAt(std::size_t layer, std::size_t effect) {
+  for (Applied& a : applied_)
+    if (a.layer == layer && a.effect == effect) return a;
+  throw ProjectError("there is no effect " + std::to_string(effect + 1) + " on layer " + std::to_string(layer + 1));
+}
+
+const Composition::Applied& Composition::appliedAt(std::size_t layer, std::size_t effect) const {
+  return const_cast<Composition*>(this)->appliedAt(layer, effect);
+}
+
+const ParamDeclaration& Composition::settable(const Applied& a, int32_t index) const {
+  const auto& table = a.instance->effect().params();
+  if (index < 0 || static_cast<std::size_t>(index) >= table.size()) {
+    throw ProjectError(a.instance->label() + " has no parameter " + std::to_string(index));
+  }
+  const ParamDeclaration& decl = table[static_cast<std::size_t>(index)];
+  if (!isSettable(decl, index)) {
+    throw ProjectError("parameter " + inQuotes(decl.name()) + " is a " + paramTypeName(decl.def()) +
+                       " and takes no value");
+  }
+  return decl;
+}
+
+Composition::ParamState Composition::paramState(std::size_t layer, std::size_t effect, int32_t index,
+                                                double frame) const {
+  const Applied& a = appliedAt(layer, effect);
+  const ParamDeclaration& decl = settable(a, index);
+  std::vector<std::string> names;
+  for (const auto& l : project_.layers) names.push_back(l.name);
+  ParamState state;
+  for (const Bound& b : a.values) {
+    if (b.index != index) continue;
+    state.keyed = b.keyed;
+    for (const Keyframe& k : b.keys) state.keyFrames.push_back(k.frame);
+    std::sort(state.keyFrames.begin(), state.keyFrames.end());
+    state.value = projectValue(decl, b.track.at(frame), project_.format, names);
+    return state;
+  }
+  // Never set: the effect's default.
+  const PF_ParamDef initial = decl.initialValue();
+  Channels value{};
+  switch (decl.type()) {
+    case PF_Param_FIX_SLIDER: value[0] = initial.u.fd.value; break;
+    case PF_Param_ANGLE: value[0] = initial.u.ad.value; break;
+    case PF_Param_CHECKBOX: value[0] = initial.u.bd.value != 0; break;
+    case PF_Param_POPUP: value[0] = initial.u.pd.value; break;
+    case PF_Param_COLOR:
+      value = {double(initial.u.cd.value.alpha), double(initial.u.cd.value.red),
+               double(initial.u.cd.value.green), double(initial.u.cd.value.blue)};
+      break;
+    default: break;  // a layer parameter starts with no layer
+  }
+  state.value = projectValue(decl, value, project_.format, names);
+  return state;
+}
+
+void Composition::setParamValue(std::size_t layer, std::size_t effect, int32_t index, const Json& value,
+                                double frame, std::vector<std::string>& warnings) {
+  Applied& a = appliedAt(layer, effect);
+  const ParamDeclaration& decl = settable(a, index);
+  std::vector<std::string> names;
+  for (const auto& l : project_.layers) names.push_back(l.name);
+  const Channels channels = convertValue(decl, value, project_.format, names, warnings);
+
+  Bound b{index, Track::constant(channels), false, {Keyframe{0, channels, Interpolation::Linear}}, {value}};
+  for (const Bound& old : a.values) {
+    if (old.index != index || !old.keyed) continue;
+    b = old;
+    Json key = Json{{"f", frame}, {"value", value}};
+    Keyframe k{frame, channels, Interpolation::Linear};
+    bool replaced = false;
+    for (std::size_t i = 0; i < b.keys.size(); ++i) {
+      if (std::abs(b.keys[i].frame - frame) > 1e-9) continue;
+      b.keys[i].value = channels;
+      b.values[i]["value"] = value;
+      replaced = true;
+    }
+    if (!replaced) {
+      b.keys.push_back(k);
+      b.values.push_back(key);
+    }
+  }
+  commit(a, std::move(b));
+}
+
+void Composition::setParamKeyed(std::size_t layer, std::size_t effect, int32_t index, bool keyed,
+                                double frame) {
+  Applied& a = appliedAt(layer, effect);
+  settable(a, index);
+  const ParamState now = paramState(layer, effect, index, frame);
+  if (now.keyed == keyed) return;
+  std::vector<std::string> unused;
+  std::vector<std::string> names;
+  for (const auto& l : project_.layers) names.push_back(l.name);
+  const Channels channels = convertValue(settable(a, index), now.value, project_.format, names, unused);
+  Bound b{index, Track::constant(channels), keyed, {Keyframe{keyed ? frame : 0, channels, Interpolation::Linear}},
+          {keyed ? Json{{"f", frame}, {"value", now.value}} : now.value}};
+  commit(a, std::move(b));
+}
+
+void Composition::recordParamFromInstance(std::size_t layer, std::size_t effect, int32_t index, double frame) {
+  Applied& a = appliedAt(layer, effect);
+  const ParamDeclaration& decl = settable(a, index);
+  std::vector<std::string> names;
+  for (const auto& l : project_.layers) names.push_back(l.name);
+  std::vector<std::string> unused;
+  setParamValue(layer, effect, index, projectValue(decl, valueOf(*a.instance, index), project_.format, names), frame, unused);
+}
+
+void Composition::commit(Applied& a, Bound b) {
+  const ParamDeclaration& decl = settable(a, b.index);
+  // Keys in frame order, with their written form alongside.
+  std::vector<std::size_t> order(b.keys.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) { return b.keys[x].frame < b.keys[y].frame; });
+  std::vector<Keyframe> keys;
+  std::vector<Json> values;
+  for (std::size_t i : order) {
+    keys.push_back(b.keys[i]);
+    values.push_back(b.values[i]);
+  }
+  b.track = b.keyed ? Track::keyed(keys, isDiscrete(decl)) : Track::constant(keys.front().value);
+  b.keys = std::move(keys);
+  b.values = std::move(values);
+
+  Json& effectDoc = project_.document["layers"][a.layer]["effects"][a.effect];
+  if (!effectDoc.contains("params") || !effectDoc["params"].is_object()) effectDoc["params"] = Json::object();
+  effectDoc["params"][std::string(decl.name())] =
+      b.keyed ? Json{{"keyframes", Json(b.values)}} : b.values.front();
+
+  std::erase_if(a.values, [&](const Bound& old) { return old.index == b.index; });
+  a.values.push_back(std::move(b));
 }
 
 }  // namespace vask::host

@@ -92,6 +92,43 @@ class Composition {
   // controls show at that frame). Throws HostError outside the frames.
   void seek(int64_t frame);
 
+  // Renders from now on at `width` × `height` (a preview smaller than the
+  // composition, or its full size again): layers are resampled by the new
+  // factors, as with CompositionOptions::size. The last two sizes' layer
+  // pictures are kept, so switching back and forth reads no file again.
+  // Throws HostError for a size outside what the constructor accepts or a
+  // picture that cannot be read; the size is then unchanged.
+  void setOutputSize(int32_t width, int32_t height);
+
+  // ---- editing: a person changing values in a live composition ----
+  //
+  // Parameters are named by the layer (0-based, bottom first), the effect
+  // (0-based in the layer's list) and the parameter's index in the effect's
+  // table. Values are in project units, as a project file writes them
+  // (host/ParamValue.h). Edits take effect at the next seek or frame and are
+  // what save() writes. Each throws ProjectError (with the reason only) for
+  // a place that does not exist, a parameter that takes no value or a value
+  // it cannot take; nothing changes then.
+
+  struct ParamState {
+    bool keyed = false;
+    std::vector<double> keyFrames;  // in order
+    Json value;                     // at the frame asked for
+  };
+  ParamState paramState(std::size_t layer, std::size_t effect, int32_t index, double frame) const;
+  // The parameter takes `value` at `frame`: a keyed parameter gets a key
+  // there (replacing the one at that frame, whose interpolation stays),
+  // any other the value for every frame. Clamps are described in `warnings`.
+  void setParamValue(std::size_t layer, std::size_t effect, int32_t index, const Json& value,
+                     double frame, std::vector<std::string>& warnings);
+  // Keyframes on: one key at `frame` holding the value there. Off: the value
+  // at `frame` for every frame. Nothing happens when already so.
+  void setParamKeyed(std::size_t layer, std::size_t effect, int32_t index, bool keyed, double frame);
+  // The effect's current value of parameter `index` (what a manipulator drag
+  // wrote into its parameter array) becomes the parameter's value at `frame`,
+  // as setParamValue does.
+  void recordParamFromInstance(std::size_t layer, std::size_t effect, int32_t index, double frame);
+
   // Sequence setdown of every instance, global setdown of every effect;
   // one line per failure.
   std::vector<std::string> shutDown();
@@ -101,6 +138,9 @@ class Composition {
   struct Bound {
     int32_t index;
     Track track;
+    bool keyed = false;
+    std::vector<Keyframe> keys;  // what the track was made of
+    std::vector<Json> values;    // each key's value as the project writes it
   };
   struct Applied {
     std::size_t layer;
@@ -110,10 +150,16 @@ class Composition {
   };
 
   void applyValues(const Applied& a, double frame);
+  Applied& appliedAt(std::size_t layer, std::size_t effect);
+  const Applied& appliedAt(std::size_t layer, std::size_t effect) const;
+  const ParamDeclaration& settable(const Applied& a, int32_t index) const;
+  // Rebuilds the bound track and the project document's entry of `b`.
+  void commit(Applied& a, Bound b);
 
   Project project_;
   int32_t width_ = 0, height_ = 0;
   std::shared_ptr<Layers> layers_;
+  std::shared_ptr<Layers> otherLayers_;  // the size before the last setOutputSize
   Session session_;
   std::vector<Applied> applied_;     // render order
   std::vector<Instance*> instances_;

@@ -214,7 +214,8 @@ BoundSetting bindSetting(std::span<const ParamDeclaration> table, const std::str
     if (decl.type() == PF_Param_LAYER && value[0] > 0) bound.layers.push_back(static_cast<int32_t>(value[0]));
     keys.push_back(Keyframe{key.frame, value, key.interpolation, key.in, key.out});
   }
-  bound.track = Track::keyed(std::move(keys), isDiscrete(decl));
+  bound.track = Track::keyed(keys, isDiscrete(decl));
+  bound.keys = std::move(keys);
   return bound;
 }
 
@@ -243,6 +244,57 @@ void applyValue(Instance& instance, int32_t index, const Channels& value) {
       break;
     default:
       break;
+  }
+}
+
+Channels valueOf(Instance& instance, int32_t index) {
+  const PF_ParamDef& p = instance.param(index);
+  switch (p.param_type) {
+    case PF_Param_FIX_SLIDER: return {static_cast<double>(p.u.fd.value), 0, 0, 0};
+    case PF_Param_ANGLE: return {static_cast<double>(p.u.ad.value), 0, 0, 0};
+    case PF_Param_CHECKBOX: return {p.u.bd.value != 0 ? 1.0 : 0.0, 0, 0, 0};
+    case PF_Param_COLOR: {
+      const PF_Pixel c = p.u.cd.value;
+      return {double(c.alpha), double(c.red), double(c.green), double(c.blue)};
+    }
+    case PF_Param_POPUP: return {static_cast<double>(p.u.pd.value), 0, 0, 0};
+    case PF_Param_LAYER: return {static_cast<double>(instance.layerParam(index)), 0, 0, 0};
+    default: return {};
+  }
+}
+
+Json projectValue(const ParamDeclaration& decl, const Channels& value, int format,
+                  std::span<const std::string> layerNames) {
+  auto whole = [](double v) { return static_cast<int64_t>(std::llround(v)); };
+  switch (decl.type()) {
+    case PF_Param_FIX_SLIDER:
+    case PF_Param_ANGLE: return static_cast<double>(whole(value[0])) / 65536.0;
+    case PF_Param_CHECKBOX: return value[0] != 0;
+    case PF_Param_COLOR: {
+      auto byte = [&](std::size_t i) { return std::clamp<int64_t>(whole(value[i]), 0, 255); };
+      Json rgb = Json::array({byte(1), byte(2), byte(3)});
+      if (byte(0) == 255) return rgb;
+      if (format >= 2) {
+        rgb.push_back(byte(0));
+        return rgb;
+      }
+      return Json::array({byte(0), byte(1), byte(2), byte(3)});
+    }
+    case PF_Param_POPUP: {
+      const auto choices = splitChoices(decl.choices());
+      const auto n = whole(value[0]);
+      if (n < 1 || n > static_cast<int64_t>(choices.size())) return n;
+      const std::string& text = choices[static_cast<std::size_t>(n - 1)];
+      // A text two choices share would read back as the first: the number says which.
+      if (std::count(choices.begin(), choices.end(), text) > 1) return n;
+      return text;
+    }
+    case PF_Param_LAYER: {
+      const auto id = whole(value[0]);
+      if (id >= 1 && id <= static_cast<int64_t>(layerNames.size())) return layerNames[static_cast<std::size_t>(id - 1)];
+      return nullptr;
+    }
+    default: return nullptr;
   }
 }
 

@@ -49,6 +49,7 @@ Channels convertValue(const ParamDeclaration& decl, const Json& value, int forma
 struct BoundSetting {
   int32_t index = 0;
   Track track;
+  std::vector<Keyframe> keys;  // what the track was made of, in the setting's order
   std::vector<int32_t> layers;
 };
 
@@ -64,5 +65,16 @@ BoundSetting bindSetting(std::span<const ParamDeclaration> table, const std::str
 // Stores `value` into parameter `index` of `instance`, rounding to the
 // host's integer units. The index must be settable.
 void applyValue(Instance& instance, int32_t index, const Channels& value);
+
+// The reverse of applyValue: parameter `index` of `instance` as Channels.
+Channels valueOf(Instance& instance, int32_t index);
+
+// The reverse of convertValue: `value` as a project writes it (a number, a
+// degree count, true or false, [r, g, b] or [a, r, g, b] when not opaque,
+// the choice's text, the layer's name or null; a colour that is not opaque
+// with its alpha where `format` puts it). convertValue of the result
+// gives `value` back, rounded to the host's units.
+Json projectValue(const ParamDeclaration& decl, const Channels& value, int format,
+                  std::span<const std::string> layerNames);
 
 }  // namespace vask::host

@@ -207,4 +207,16 @@ void writePng(const std::filesystem::path& path, const World& world) {
   });
 }
 
+std::vector<std::byte> encodePng(const World& world) {
+  if (world.width() <= 0 || world.height() <= 0) throw HostError("cannot encode an empty picture");
+  try {
+    thread_local PngEncoder encoder;
+    const std::span<const uint8_t> bytes = encoder.encode(world);
+    const auto* first = reinterpret_cast<const std::byte*>(bytes.data());
+    return {first, first + bytes.size()};
+  } catch (const std::bad_alloc&) {
+    throw HostError("cannot encode a PNG: out of memory");
+  }
+}
+
 }  // namespace vask::host

@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <span>
+#include <vector>
 
 #include "host/World.h"
 
@@ -42,6 +43,10 @@ World readPng(const std::filesystem::path& path);
 // beside `path` and renames it, so `path` never names a partial file. Throws
 // HostError naming `path` when it cannot be written.
 void writePng(const std::filesystem::path& path, const World& world);
+
+// `world` as the bytes of the PNG file writePng would write. Throws
+// HostError for an empty world.
+std::vector<std::byte> encodePng(const World& world);
 
 // The premultiplied pixel of a straight colour, and back. Rounded to nearest;
 // unpremultiply of alpha 0 gives transparent black.

@@ -201,6 +201,14 @@ class Progress {
 
 }  // namespace
 
+int prepareRenderFolder(const Project& project, const std::filesystem::path& folder,
+                        const std::vector<std::filesystem::path>& outputs) {
+  prepareFolder(folder);
+  const int removed = removeStaleTemporaries(folder);
+  refuseOverwritingInputs(project, folder, outputs);
+  return removed;
+}
+
 std::optional<std::pair<int64_t, int64_t>> parseFrameRange(std::string_view text, std::string* why) {
   const auto dash = text.find('-');
   int64_t a = 0, b = 0;
@@ -331,14 +339,12 @@ int runRender(const RenderRequest& request, std::ostream& out, std::ostream& err
     const FrameOutput output =
         frameOutput(request.out, project.name, request.startNumber, frames - 1 + request.startNumber);
     const std::filesystem::path& folder = output.folder.empty() ? std::filesystem::path(".") : output.folder;
-    prepareFolder(folder);
-    if (const int stale = removeStaleTemporaries(folder); stale > 0) {
+    std::vector<std::filesystem::path> outputs;
+    for (int64_t f : wanted) outputs.push_back(output.fileOf(f));
+    if (const int stale = prepareRenderFolder(project, folder, outputs); stale > 0) {
       err << "vask: removed " << stale << " temporary file" << (stale == 1 ? "" : "s")
           << " left in " << folder.string() << " by an interrupted render\n";
     }
-    std::vector<std::filesystem::path> outputs;
-    for (int64_t f : wanted) outputs.push_back(output.fileOf(f));
-    refuseOverwritingInputs(project, folder, outputs);
 
     // A finished frame of an earlier run is whole under its name: frames
     // land under a temporary name and are renamed.

@@ -111,6 +111,14 @@ struct SaveRequest {
 // Verbose, it says where the project went.
 int runSave(const SaveRequest& request, std::ostream& err);
 
+// Readies `folder` for `outputs`, the frame files of `project` a render is
+// about to write, as runRender does: creates the folder and checks that it
+// can be written, removes the temporary files an interrupted render left
+// there, and refuses (HostError) a frame file that would land on the
+// project's own file or one of its pictures. Returns how many temporary
+// files it removed.
+int prepareRenderFolder(const Project& project, const std::filesystem::path& folder,
+                        const std::vector<std::filesystem::path>& outputs);
 
 // "A-B" or "A" (whole numbers ≥ 0, A ≤ B), or nullopt with the reason.
 std::optional<std::pair<int64_t, int64_t>> parseFrameRange(std::string_view text,
