@@ -249,12 +249,20 @@ TEST_F(StudioServerTest, EditsReachTheFrameAndTheSavedProject) {
 }
 
 TEST_F(StudioServerTest, RenderWritesEveryFrameAndRunsOneAtATime) {
+  // The host thread is held by the Import button's file picker, so the render
+  // asked for now waits its turn: a second one is refused for as long as the
+  // first runs, even before the host thread has taken it up.
+  const std::string at = R"({"layer": 2, "effect": 0, "frame": 0, "x": 27, "y": 27, "kind": ")";
+  auto down = post("/api/pointer", at + R"(down"})");
+  ASSERT_EQ(down->status, 202) << down->body;
+  const Json picker = Json::parse(down->body)["modal"];
+  ASSERT_EQ(picker["kind"], "openFile");
   auto r = post("/api/render", "{}");
   ASSERT_EQ(r->status, 202) << r->body;
-  // A second render is refused for as long as the first one runs, even before
-  // the host thread has taken it up.
   EXPECT_TRUE(Json::parse(r->body)["render"]["running"]);
   EXPECT_EQ(post("/api/render", "{}")->status, 409);
+  EXPECT_EQ(post("/api/modal", Json{{"id", picker["id"]}, {"kind", "openFile"}, {"file", nullptr}}.dump())->status, 200);
+  EXPECT_EQ(post("/api/pointer", at + R"(up"})")->status, 200);
   Json progress;
   for (int i = 0; i < 600; ++i) {
     progress = Json::parse(client_->Get("/api/status", auth())->body)["render"];
