@@ -26,7 +26,7 @@ std::string refusal(const std::filesystem::path& p) {
 // A one-row PNG of `type` and `depth` holding `samples` (each already at the
 // file's depth, 16-bit ones as numbers up to 65535), written by libpng with
 // the ancillary chunks asked for.
-struct PngSpec {
+struct PngLayout {
   int type = PNG_COLOR_TYPE_GRAY, depth = 8;
   std::vector<unsigned> samples;  // width × channels
   double gamma = 0;               // a gAMA chunk when > 0
@@ -37,15 +37,15 @@ struct PngSpec {
   std::optional<png_color_16> transparent = std::nullopt;  // tRNS of a grey or RGB file
 };
 
-void writeSpec(const std::filesystem::path& file, const PngSpec& spec) {
-  const int channels = spec.type == PNG_COLOR_TYPE_RGB ? 3 : spec.type == PNG_COLOR_TYPE_RGBA ? 4
-                       : spec.type == PNG_COLOR_TYPE_GRAY_ALPHA ? 2 : 1;
-  const auto width = static_cast<png_uint_32>(spec.samples.size() / static_cast<std::size_t>(channels));
+void writeLayout(const std::filesystem::path& file, const PngLayout& layout) {
+  const int channels = layout.type == PNG_COLOR_TYPE_RGB ? 3 : layout.type == PNG_COLOR_TYPE_RGBA ? 4
+                       : layout.type == PNG_COLOR_TYPE_GRAY_ALPHA ? 2 : 1;
+  const auto width = static_cast<png_uint_32>(layout.samples.size() / static_cast<std::size_t>(channels));
   // Packs the samples at the file's depth, big-endian, as PNG rows are laid out.
-  std::vector<png_byte> row((width * static_cast<unsigned>(channels * spec.depth) + 7) / 8 + 1);
+  std::vector<png_byte> row((width * static_cast<unsigned>(channels * layout.depth) + 7) / 8 + 1);
   std::size_t bit = 0;
-  for (unsigned v : spec.samples) {
-    for (int b = spec.depth - 1; b >= 0; --b, ++bit) {
+  for (unsigned v : layout.samples) {
+    for (int b = layout.depth - 1; b >= 0; --b, ++bit) {
       if ((v >> b) & 1) row[bit / 8] |= static_cast<png_byte>(0x80 >> (bit % 8));
     }
   }
@@ -54,16 +54,16 @@ void writeSpec(const std::filesystem::path& file, const PngSpec& spec) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   png_init_io(png, f);
-  png_set_IHDR(png, info, width, 1, spec.depth, spec.type,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE,
+  png_set_IHDR(png, info, width, 1, layout.depth, layout.type,
+               layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE,
                PNG_FILTER_TYPE_BASE);
-  if (spec.gamma > 0) png_set_gAMA(png, info, spec.gamma);
-  if (spec.srgb) png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
-  if (!spec.palette.empty()) png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
-  if (!spec.paletteAlpha.empty()) {
-    png_set_tRNS(png, info, spec.paletteAlpha.data(), static_cast<int>(spec.paletteAlpha.size()), nullptr);
+  if (layout.gamma > 0) png_set_gAMA(png, info, layout.gamma);
+  if (layout.srgb) png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+  if (!layout.palette.empty()) png_set_PLTE(png, info, layout.palette.data(), static_cast<int>(layout.palette.size()));
+  if (!layout.paletteAlpha.empty()) {
+    png_set_tRNS(png, info, layout.paletteAlpha.data(), static_cast<int>(layout.paletteAlpha.size()), nullptr);
   }
-  if (spec.transparent) png_set_tRNS(png, info, nullptr, 0, &*spec.transparent);
+  if (layout.transparent) png_set_tRNS(png, info, nullptr, 0, &*layout.transparent);
   png_write_info(png, info);
   const int passes = png_set_interlace_handling(png);
   for (int pass = 0; pass < passes; ++pass) png_write_row(png, row.data());
@@ -87,7 +87,7 @@ TEST(PngImage, ReadsTheStoredValuesOfEveryKindOfPng) {
   test::TempDir dir;
   struct Case {
     const char* name;
-    PngSpec spec;
+    PngLayout layout;
     std::vector<PF_Pixel> expected;
   };
   const std::vector<Case> cases = {
@@ -114,7 +114,7 @@ TEST(PngImage, ReadsTheStoredValuesOfEveryKindOfPng) {
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     const auto file = dir.path() / ("case" + std::to_string(i) + ".png");
-    writeSpec(file, cases[i].spec);
+    writeLayout(file, cases[i].layout);
     EXPECT_EQ(rowOf(file), cases[i].expected) << cases[i].name;
   }
 }
