@@ -6,6 +6,7 @@
 #include "platform/q3d/QD3DGroup.h"
 #include "platform/q3d/QD3DTransform.h"
 #include "platform/q3d/QD3DView.h"
+#include "scene/PlacementParams.h"
 #include "scene/Q3Check.h"
 #include "scene/math/Placement.h"
 #include "shell/ParamTables.h"
@@ -55,17 +56,8 @@ void measureModel(ModelSequenceRecord& record) {
 }
 
 void updateModelPlacement(EffectCall& call, ModelSequenceRecord& record) {
-  using namespace meshfile;
-  PlacementValues v;
-  v.leftRight = call.param(kLeftRight).u.ad.value;
-  v.upDown = call.param(kUpDown).u.fd.value;
-  v.roll = call.param(kVask).u.ad.value;
-  v.xTranslation = call.param(kXTranslation).u.fd.value;
-  v.yTranslation = call.param(kYTranslation).u.fd.value;
-  v.zTranslation = call.param(kZTranslation).u.fd.value;
-  v.xScale = call.param(kXScale).u.fd.value;
-  v.yScale = call.param(kYScale).u.fd.value;
-  v.zScale = call.param(kZScale).u.fd.value;
+  static_assert(meshfile::kZScale == meshfile::kLeftRight + 8, "placementParams reads one run");
+  const PlacementValues v = placementParams(call, meshfile::kLeftRight);
   const Vec3 centre{record.centre[0], record.centre[1], record.centre[2]};
   const TQ3Matrix4x4 m = toQ3(modelPlacementMatrix(v, centre, record.modelScale));
   q3Check(Q3MatrixTransform_Set(record.modelTransform, &m));

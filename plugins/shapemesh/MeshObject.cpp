@@ -9,6 +9,7 @@
 #include "plugins/shapemesh/HeightGrid.h"
 #include "plugins/shapemesh/LayerImage.h"
 #include "plugins/shapemesh/LayerTexture.h"
+#include "scene/PlacementParams.h"
 #include "scene/Q3Check.h"
 #include "scene/builders/ObjectRef.h"
 #include "scene/math/Placement.h"
@@ -66,21 +67,6 @@ void buildObject(ObjectSequenceRecord& r, const LayerImage& heights, const Layer
   addAndStore(r.objectGroup, ObjectRef(q3Check(Q3AttributeSet_New())), r.objectAttributes);
 }
 
-PlacementValues placementOf(EffectCall& call) {
-  using namespace shapemesh;
-  PlacementValues v;
-  v.leftRight = call.param(kLeftRight).u.ad.value;
-  v.upDown = call.param(kUpDown).u.fd.value;
-  v.roll = call.param(kVask).u.ad.value;
-  v.xTranslation = call.param(kXTranslation).u.fd.value;
-  v.yTranslation = call.param(kYTranslation).u.fd.value;
-  v.zTranslation = call.param(kZTranslation).u.fd.value;
-  v.xScale = call.param(kXScale).u.fd.value;
-  v.yScale = call.param(kYScale).u.fd.value;
-  v.zScale = call.param(kZScale).u.fd.value;
-  return v;
-}
-
 }  // namespace
 
 void updateMeshObject(EffectCall& call, ObjectSequenceRecord& r) {
@@ -114,7 +100,8 @@ void updateMeshObject(EffectCall& call, ObjectSequenceRecord& r) {
   textureLayer.checkin();
   heightLayer.checkin();
 
-  const TQ3Matrix4x4 placement = toQ3(placementMatrix(placementOf(call)));
+  static_assert(shapemesh::kZScale == shapemesh::kLeftRight + 8, "placementParams reads one run");
+  const TQ3Matrix4x4 placement = toQ3(placementMatrix(placementParams(call, shapemesh::kLeftRight)));
   q3Check(Q3MatrixTransform_Set(r.objectTransform, &placement));
 }
 
