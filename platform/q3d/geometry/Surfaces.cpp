@@ -6,21 +6,10 @@
 #include <numbers>
 
 #include "platform/q3d/QD3DGeometry.h"
+#include "platform/q3d/core/DoubleMath.h"
 
 namespace q3d {
 namespace {
-
-struct D3 {
-    double x = 0, y = 0, z = 0;
-};
-D3 d3(const TQ3Point3D& p) { return {p.x, p.y, p.z}; }
-D3 d3(const TQ3Vector3D& v) { return {v.x, v.y, v.z}; }
-D3 operator+(const D3& a, const D3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-D3 operator-(const D3& a, const D3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-D3 operator*(const D3& a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-D3 cross(const D3& a, const D3& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double dot(const D3& a, const D3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-double length(const D3& a) { return std::sqrt(dot(a, a)); }
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr std::uint32_t kAround = 32, kAlong = 8;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/q3d/core/DoubleMath.h"
 #include "platform/q3d/io/Readers.h"
 #include "platform/q3d/storage/MemoryStorage.h"
 #include "platform/q3d/transforms/FileTransforms.h"
@@ -42,18 +43,6 @@ TQ3Matrix4x4 identity() {
 }
 
 // a · b for row-vector matrices.
-TQ3Matrix4x4 times(const TQ3Matrix4x4& a, const TQ3Matrix4x4& b) {
-    TQ3Matrix4x4 r{};
-    for (int i = 0; i < 4; ++i) {
-        for (int j = 0; j < 4; ++j) {
-            double sum = 0;
-            for (int k = 0; k < 4; ++k) sum += double(a.value[i][k]) * b.value[k][j];
-            r.value[i][j] = float(sum);
-        }
-    }
-    return r;
-}
-
 TQ3Matrix4x4 translation(double x, double y, double z) {
     TQ3Matrix4x4 m = identity();
     m.value[3][0] = float(x), m.value[3][1] = float(y), m.value[3][2] = float(z);
@@ -297,7 +286,7 @@ Ref<Object> readTransform(Reading& r) {
             const float angle = src.f32();
             const TQ3Vector3D p = vector(src);
             result = transform<kQ3TransformTypeRotateAboutPoint>(
-                times(times(translation(-p.x, -p.y, -p.z), axisRotation(r, axis, angle)), translation(p.x, p.y, p.z)));
+                matrixProduct(matrixProduct(translation(-p.x, -p.y, -p.z), axisRotation(r, axis, angle)), translation(p.x, p.y, p.z)));
             break;
         }
         case kQ3TransformTypeRotateAboutAxis: {
@@ -311,7 +300,7 @@ Ref<Object> readTransform(Reading& r) {
                 postWarning(kQ3WarningParameterOutOfRange);
             }
             result = transform<kQ3TransformTypeRotateAboutAxis>(
-                times(times(translation(-p.x, -p.y, -p.z), turn), translation(p.x, p.y, p.z)));
+                matrixProduct(matrixProduct(translation(-p.x, -p.y, -p.z), turn), translation(p.x, p.y, p.z)));
             break;
         }
         default: {  // quaternion w, x, y, z

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/q3d/core/Boundary.h"
+#include "platform/q3d/core/DoubleMath.h"
 #include "platform/q3d/views/Checks.h"
 
 namespace q3d {
@@ -11,14 +12,7 @@ namespace {
 using views::finite;
 using views::refuse;
 
-struct D3 {
-    double x, y, z;
-};
-D3 sub(const TQ3Point3D& a, const TQ3Point3D& b) { return {double(a.x) - b.x, double(a.y) - b.y, double(a.z) - b.z}; }
-D3 cross(const D3& a, const D3& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double dot(const D3& a, const D3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-double length(const D3& a) { return std::sqrt(dot(a, a)); }
-D3 scaled(const D3& a, double s) { return {a.x * s, a.y * s, a.z * s}; }
+D3 sub(const TQ3Point3D& a, const TQ3Point3D& b) { return d3(a) - d3(b); }
 
 bool checkPlacement(const TQ3CameraPlacement& p) noexcept {
     if (!finite(p.cameraLocation) || !finite(p.pointOfInterest) || !finite(p.upVector)) {
@@ -103,9 +97,9 @@ TQ3Matrix4x4 Camera::worldToView() const {
     const TQ3CameraPlacement& p = data_.placement;
     // The camera's axes in world coordinates: +Z points back at the eye.
     D3 back = sub(p.cameraLocation, p.pointOfInterest);
-    back = scaled(back, 1.0 / length(back));
+    back = back * (1.0 / length(back));
     D3 right = cross({p.upVector.x, p.upVector.y, p.upVector.z}, back);
-    right = scaled(right, 1.0 / length(right));
+    right = right * (1.0 / length(right));
     const D3 up = cross(back, right);
     const D3 eye{p.cameraLocation.x, p.cameraLocation.y, p.cameraLocation.z};
     const D3 axes[3] = {right, up, back};

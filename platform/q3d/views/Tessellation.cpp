@@ -4,21 +4,9 @@
 #include <cmath>
 #include <numbers>
 
+#include "platform/q3d/core/DoubleMath.h"
 namespace q3d::views {
 namespace {
-
-struct D3 {
-    double x = 0, y = 0, z = 0;
-};
-D3 d3(const TQ3Point3D& p) { return {p.x, p.y, p.z}; }
-D3 d3(const TQ3Vector3D& v) { return {v.x, v.y, v.z}; }
-D3 operator+(const D3& a, const D3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-D3 operator-(const D3& a, const D3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-D3 operator*(const D3& a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-D3 cross(const D3& a, const D3& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double dot(const D3& a, const D3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-TQ3Point3D point(const D3& a) { return {float(a.x), float(a.y), float(a.z)}; }
-TQ3Vector3D vector(const D3& a) { return {float(a.x), float(a.y), float(a.z)}; }
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
 

@@ -6,6 +6,7 @@
 
 #include "platform/q3d/QD3DStyle.h"
 #include "platform/q3d/core/Boundary.h"
+#include "platform/q3d/core/DoubleMath.h"
 #include "platform/q3d/core/Ref.h"
 #include "platform/q3d/geometry/Geometry.h"
 #include "platform/q3d/groups/Group.h"
@@ -27,18 +28,6 @@ using views::refuse;
 enum class Pass { None, Rendering, Bounding };
 
 // a · b for row-vector matrices: b applies after a.
-TQ3Matrix4x4 multiply(const TQ3Matrix4x4& a, const TQ3Matrix4x4& b) {
-    TQ3Matrix4x4 r;
-    for (int i = 0; i < 4; ++i) {
-        for (int j = 0; j < 4; ++j) {
-            double sum = 0;
-            for (int k = 0; k < 4; ++k) sum += double(a.value[i][k]) * b.value[k][j];
-            r.value[i][j] = float(sum);
-        }
-    }
-    return r;
-}
-
 raster::Light toRaster(const Light& light) {
     raster::Light r;
     const TQ3LightData& common = light.lightData();
@@ -247,7 +236,7 @@ bool View::submitMatrix(const TQ3Matrix4x4& matrix) {
     if (!requirePass()) return false;
     ViewState& state = current();
     // The latest transform acts on the geometry first.
-    state.localToWorld = multiply(matrix, state.localToWorld);
+    state.localToWorld = matrixProduct(matrix, state.localToWorld);
     return true;
 }
 
@@ -310,7 +299,7 @@ bool View::submitMember(Object& object, bool immediate) {
         return error == kQ3ErrorNone || refuse(error);
     }
     if (auto* transform = objectAs<MatrixTransform>(object)) {
-        state.localToWorld = multiply(transform->matrix(), state.localToWorld);
+        state.localToWorld = matrixProduct(transform->matrix(), state.localToWorld);
         return true;
     }
     if (auto* style = objectAs<Style>(object)) {
