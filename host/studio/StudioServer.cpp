@@ -248,7 +248,7 @@ void StudioServer::routes() {
   s.Post("/api/pointer", call(Op::Pointer));
   s.Post("/api/about", call(Op::About));
   s.Post("/api/save", call(Op::Save));
-  s.Get("/api/job", [this, reply](const httplib::Request& req, httplib::Response& res) {
+  s.Get("/api/job", [reply](const httplib::Request& req, httplib::Response& res) {
     const Json args = queryArgs(req, {"id", "seen"}, {});
     if (!args.contains("id") || !args["id"].is_number_unsigned() || !args.contains("seen") ||
         !args["seen"].is_number_unsigned()) {
