@@ -55,10 +55,12 @@ struct Variant {
     float distance;  // small: the near plane cuts the relief
 };
 
-std::vector<uint8_t> renderRelief(const Variant& v, unsigned threads) {
-    const uint32_t rows = 97;
-    const uint32_t columns = 131;
-    static const Mesh mesh = relief(rows, columns);
+// The relief of Determinism below, or `grid` (rows × columns) when given;
+// with `listed`, its triangles go through drawTriangles in the grid's order.
+std::vector<uint8_t> renderRelief(const Variant& v, unsigned threads, const Mesh* grid = nullptr,
+                                  uint32_t rows = 97, uint32_t columns = 131, bool listed = false) {
+    static const Mesh standard = relief(97, 131);
+    const Mesh& mesh = grid != nullptr ? *grid : standard;
     std::vector<uint32_t> texels(16 * 16);
     for (uint32_t i = 0; i < texels.size(); ++i) {
         texels[i] = 0xff000000u | (i * 2654435761u >> 8);
@@ -87,7 +89,18 @@ std::vector<uint8_t> renderRelief(const Variant& v, unsigned threads) {
     state.texture = v.textured ? &texture : nullptr;
     VertexArrays arrays = mesh.arrays(v.normals);
     arrays.colors = v.textured ? nullptr : arrays.colors;
-    renderer.drawTriGrid(arrays, rows, columns, state);
+    if (listed) {
+        std::vector<uint32_t> indices;
+        for (uint32_t r = 0; r + 1 < rows; ++r) {
+            for (uint32_t c = 0; c + 1 < columns; ++c) {
+                const uint32_t k = r * columns + c;
+                indices.insert(indices.end(), {k, k + 1, k + columns, k + 1, k + columns + 1, k + columns});
+            }
+        }
+        renderer.drawTriangles(arrays, indices, state);
+    } else {
+        renderer.drawTriGrid(arrays, rows, columns, state);
+    }
     renderer.endFrame();
     return canvas.bytes;
 }
@@ -111,6 +124,67 @@ TEST(Determinism, SamePictureBitForBitWithAnyThreadCount) {
         EXPECT_EQ(one, renderRelief(v, 2));
         EXPECT_EQ(one, renderRelief(v, 3));
     }
+}
+
+TEST(Determinism, GridsDrawAsTheirTrianglesListed) {
+    // Grids of cells near and below a pixel take a path of their own; it
+    // must give the very pixels of the same triangles drawn one by one.
+    // The jittered grid folds over itself (back faces, overlaps) and puts
+    // corners exactly on pixel centres; the close views cut it at the near
+    // plane; 313 columns leave a partial batch at each row's end.
+    const uint32_t rows = 241;
+    const uint32_t columns = 313;
+    Mesh dense = relief(rows, columns);
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> jitter(-1.5f, 1.5f);
+    for (size_t i = 0; i < dense.points.size(); ++i) {
+        if (i % 3 == 0) {
+            dense.points[i].x += jitter(random) / float(columns);
+            dense.points[i].z += jitter(random) / float(rows);
+        }
+    }
+    const Variant variants[] = {
+        {"smooth", true, false, Backfacing::Remove, Fill::Filled, 1.6f},
+        {"two-sided, near plane cuts", true, false, Backfacing::Flip, Fill::Filled, 0.35f},
+        {"both faces", true, false, Backfacing::Both, Fill::Filled, 0.9f},
+        {"textured two-sided", true, true, Backfacing::Flip, Fill::Filled, 1.2f},
+    };
+    for (const Variant& v : variants) {
+        SCOPED_TRACE(v.name);
+        EXPECT_EQ(renderRelief(v, 2, &dense, rows, columns, true), renderRelief(v, 2, &dense, rows, columns));
+        EXPECT_EQ(renderRelief(v, 1, nullptr, 97, 131, true), renderRelief(v, 1));
+    }
+    // Corners on pixel centres and on the lines between them, where the
+    // top-left rule decides: half-pixel steps under a pixel camera.
+    const uint32_t side = 41;
+    Mesh snapped;
+    for (uint32_t r = 0; r < side; ++r) {
+        for (uint32_t c = 0; c < side; ++c) {
+            const float wobble = float((r * 7 + c * 3) % 5) * 0.25f;
+            snapped.points.push_back({float(c) * 0.5f + wobble, float(r) * 0.5f + wobble, -float(c % 3)});
+            snapped.colors.push_back({float(c) / side, float(r) / side, 0.5f});
+        }
+    }
+    auto draw = [&](bool listed) {
+        Canvas canvas(24, 24);
+        Renderer renderer(1);
+        renderer.beginFrame(canvas.pixmap, &kBlack);
+        renderer.setCamera(pixelCamera(24, 24));
+        const DrawState state = stateWith(material(Illumination::Null, {1, 1, 1}), Backfacing::Both);
+        if (listed) {
+            std::vector<uint32_t> indices;
+            for (uint32_t k = 0; k + side + 1 < side * side; ++k) {
+                if (k % side != side - 1) {
+                    indices.insert(indices.end(), {k, k + 1, k + side, k + 1, k + side + 1, k + side});
+                }
+            }
+            renderer.drawTriangles(snapped.arrays(), indices, state);
+        } else {
+            renderer.drawTriGrid(snapped.arrays(), side, side, state);
+        }
+        return canvas.bytes;
+    };
+    EXPECT_EQ(draw(true), draw(false));
 }
 
 class Robustness : public ::testing::Test {

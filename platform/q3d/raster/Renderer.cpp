@@ -3,6 +3,7 @@
 #include "platform/q3d/core/LargeBuffer.h"
 #include "platform/q3d/raster/Clipper.h"
 #include "platform/q3d/raster/Gouraud.h"
+#include "platform/q3d/raster/GridCells.h"
 #include "platform/q3d/raster/Pipeline.h"
 #include "platform/q3d/raster/PixelFormat.h"
 #include "platform/q3d/raster/Projection.h"
@@ -196,6 +197,7 @@ struct Renderer::Impl {
     Scratch<LitFactors> facetLits;
     std::vector<Bin> bins;  // ranges × tiles
     std::vector<std::vector<ClippedTriangle>> clipped;  // per range
+    std::vector<Scratch<int32_t>> cellRows;              // per range, grids only
     std::vector<uint32_t> activeTiles;
     uint32_t rangeCount = 0;
 
@@ -210,6 +212,9 @@ struct Renderer::Impl {
     template <class Source, bool Facet>
     void frontEnd(const DrawSetup& d, const Source& source, uint32_t range, uint32_t unitBegin,
                   uint32_t unitEnd);
+    template <class Triangle>
+    void frontEndCells(const DrawSetup& d, const GridSource& source, uint32_t range, uint32_t rowBegin,
+                       uint32_t rowEnd, Triangle& triangle);
     template <class Source>
     void clipTriangle(const DrawSetup& d, uint32_t range, uint32_t key, const uint32_t index[3],
                       uint8_t orCodes);
@@ -547,7 +552,7 @@ void Renderer::Impl::frontEnd(const DrawSetup& d, const Source& source, uint32_t
     const int32_t lastX = target.width - 1;
     const int32_t lastY = target.height - 1;
     const bool remove = d.backfacing == Backfacing::Remove;
-    source.forEach(unitBegin, unitEnd, [&](uint32_t key, uint32_t i0, uint32_t i1, uint32_t i2) {
+    auto triangle = [&](uint32_t key, uint32_t i0, uint32_t i1, uint32_t i2) {
         const uint8_t orCodes = oc[i0] | oc[i1] | oc[i2];
         if (orCodes != 0) [[unlikely]] {
             if (!(orCodes & kOutInvalid) && !(oc[i0] & oc[i1] & oc[i2] & kOutPlanes)) {
@@ -618,7 +623,89 @@ void Renderer::Impl::frontEnd(const DrawSetup& d, const Source& source, uint32_t
             }
         }
         bin(rangeBins, key, cx0, cy0, cx1, cy1, a, b, c);
-    });
+    };
+    if constexpr (std::is_same_v<Source, GridSource> && !Facet) {
+        if (cellsAvailable()) {
+            frontEndCells(d, source, range, unitBegin, unitEnd, triangle);
+            return;
+        }
+    }
+    source.forEach(unitBegin, unitEnd, triangle);
+}
+
+template <class Triangle>
+void Renderer::Impl::frontEndCells(const DrawSetup& d, const GridSource& source, uint32_t range, uint32_t rowBegin,
+                                   uint32_t rowEnd, Triangle& triangle) {
+    Bin* rangeBins = bins.data() + size_t(range) * size_t(tileCount());
+    const uint32_t columns = source.columns;
+    const ScreenVertex* sv = d.out.screen;
+    const uint8_t* oc = d.out.outcode;
+    // Two vertex rows of positions by column, refilled as the rows advance.
+    int32_t* rowX[2];
+    int32_t* rowY[2];
+    {
+        int32_t* buffer = cellRows[range].reserve(size_t(columns) * 4);
+        for (int k = 0; k < 2; ++k) {
+            rowX[k] = buffer + size_t(columns) * (2 * k);
+            rowY[k] = buffer + size_t(columns) * (2 * k + 1);
+        }
+    }
+    auto loadRow = [&](uint32_t r, int k) {
+        const ScreenVertex* row = sv + size_t(r) * columns;
+        for (uint32_t c = 0; c < columns; ++c) {
+            rowX[k][c] = row[c].x;
+            rowY[k][c] = row[c].y;
+        }
+    };
+    const bool remove = d.backfacing == Backfacing::Remove;
+    const int32_t lastX = target.width - 1;
+    const int32_t lastY = target.height - 1;
+    CellBatch batch;
+    int top = 0;
+    if (rowBegin < rowEnd) {
+        loadRow(rowBegin, top);
+    }
+    for (uint32_t r = rowBegin; r < rowEnd; ++r) {
+        loadRow(r + 1, top ^ 1);
+        const uint32_t first = r * columns;
+        const CellRows rows{rowX[top], rowY[top], oc + first, rowX[top ^ 1], rowY[top ^ 1], oc + first + columns};
+        uint32_t c = 0;
+        for (; c + CellBatch::kCells < columns; c += CellBatch::kCells) {
+            classifyCells(rows, c, lastX, lastY, remove, batch);
+            // A textured triangle that covers a centre is binned whole.
+            const uint32_t generic = d.textured ? batch.generic | batch.covered : batch.generic;
+            for (uint32_t todo = generic | batch.covered; todo != 0; todo &= todo - 1) {
+                const int k = __builtin_ctz(todo);
+                const int half = k & 1;
+                const int cell = k >> 1;
+                const uint32_t v = first + c + uint32_t(cell);
+                const uint32_t key = (v << 1) | uint32_t(half);
+                uint32_t index[3];
+                source.corners(key, index);
+                if (generic & (1u << k)) {
+                    triangle(key, index[0], index[1], index[2]);
+                    continue;
+                }
+                const bool back = (batch.back >> k) & 1;
+                const int64_t area = batch.area[half][cell];
+                const uint32_t centres = uint32_t(batch.centres[half][cell]);
+                for (int j = 0; j < 4; ++j) {
+                    if (centres & (1u << j)) {
+                        const int64_t weight[3] = {batch.weight[half][j][0][cell], batch.weight[half][j][1][cell],
+                                                   batch.weight[half][j][2][cell]};
+                        emitFragment(d, rangeBins, key, index, back, area, weight, batch.x0[half][cell] + (j & 1),
+                                     batch.y0[half][cell] + (j >> 1));
+                    }
+                }
+            }
+        }
+        for (; c + 1 < columns; ++c) {
+            const uint32_t v = first + c;
+            triangle(v << 1, v, v + 1, v + columns);
+            triangle((v << 1) | 1, v + 1, v + columns + 1, v + columns);
+        }
+        top ^= 1;
+    }
 }
 
 template <class Source>
@@ -930,6 +1017,9 @@ void Renderer::Impl::drawSurface(const VertexArrays& vertices, const Source& sou
     }
     if (clipped.size() < rangeCount) {
         clipped.resize(rangeCount);
+    }
+    if (cellRows.size() < rangeCount) {
+        cellRows.resize(rangeCount);
     }
     for (uint32_t range = 0; range < rangeCount; ++range) {
         for (size_t tile = 0; tile < tiles; ++tile) {

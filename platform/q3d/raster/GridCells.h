@@ -1,0 +1,61 @@
+// The front end's fast path for triangle grids whose cells are about a
+// pixel or smaller on the screen, as a relief with a vertex per pixel is.
+// Internal to the renderer.
+//
+// Most triangles of such a grid hold no pixel centre in their box, or one,
+// or at most 2 × 2. classifyCells decides for eight cells (sixteen
+// triangles) at a time, in 256-bit lanes, what the scalar front end would:
+// nothing to draw, the pixel centres covered, or "too much for this path"
+// (clipped or larger triangles), which the scalar front end then takes. The
+// decisions and the edge values are exact integers computed as the scalar
+// code computes them, only in 32 bits, which the path's bounds make wide
+// enough: a triangle it decides spans less than kCellExtent in x and y.
+#pragma once
+
+#include <cstdint>
+
+namespace q3d::raster::detail {
+
+// Two consecutive vertex rows of a grid: fixed-point screen positions and
+// outcodes by column.
+struct CellRows {
+    const int32_t* x0;  // vertex row r
+    const int32_t* y0;
+    const uint8_t* codes0;
+    const int32_t* x1;  // vertex row r + 1
+    const int32_t* y1;
+    const uint8_t* codes1;
+};
+
+// Triangle k of a batch is half k & 1 of cell k >> 1, so that bit order is
+// the draw order. Half 0 has the corners (r, c), (r, c+1), (r+1, c), half 1
+// (r, c+1), (r+1, c+1), (r+1, c).
+struct CellBatch {
+    static constexpr int kCells = 8;
+    uint16_t generic;  // for the scalar front end
+    uint16_t covered;  // covers one or more pixel centres (the rest: nothing to draw)
+    uint16_t back;     // positive screen area (drawn only when not culled)
+    // Per half and cell: the first pixel centre of the box, the screen area
+    // and, for covered triangles, which of the up to 2 × 2 centres
+    // (x0 + (j & 1), y0 + (j >> 1)) they cover (bit j), with the edge values
+    // opposite the corners a, B, C at each (centreWeights' order).
+    int32_t x0[2][kCells];
+    int32_t y0[2][kCells];
+    int32_t area[2][kCells];
+    int32_t centres[2][kCells];
+    int32_t weight[2][4][3][kCells];
+};
+
+// Bound on a decided triangle's box, in fixed-point units.
+constexpr int32_t kCellExtent = 1 << 12;
+
+// Whether classifyCells can run on this processor.
+bool cellsAvailable();
+
+// Cells c … c + 7 of the cell row between `rows` (vertex columns c … c + 8
+// must exist). lastX, lastY: the last pixel column and row of the target;
+// removeBack: back faces are culled.
+void classifyCells(const CellRows& rows, uint32_t c, int32_t lastX, int32_t lastY, bool removeBack,
+                   CellBatch& out);
+
+}  // namespace q3d::raster::detail
