@@ -40,8 +40,6 @@ namespace q3d::raster::detail {
 
 namespace {
 
-using namespace simd;
-
 bool finite3(float a, float b, float c) { return std::isfinite(a) && std::isfinite(b) && std::isfinite(c); }
 
 // Normalises (x, y, z) into out; false for a zero or non-finite vector.
@@ -56,53 +54,34 @@ bool unit(double x, double y, double z, float out[3]) {
     return true;
 }
 
-// x^n for x > 0 and whole n >= 0, 0 for x <= 0 (as simd::pow).
-F powWhole(F x, int n) {
-    F result = set1(1.0f);
-    F square = x;
-    for (; n > 0; n >>= 1) {
-        if (n & 1) {
-            result = result * square;
-        }
-        square = square * square;
-    }
-    return band(result, gt(x, zero()));
-}
-
-// (e^(−4t) − e^(−4)) / (1 − e^(−4)) with e^(−4t) = 2^(−4 t log2 e).
-F exponentialFallOff(F t) {
-    const float e4 = 0.018315639f;
-    return (exp2(t * set1(-5.77078016f)) - set1(e4)) * set1(1.0f / (1.0f - e4));
-}
-
 }  // namespace
 
 void Shading::prepare(std::span<const Light> lights, const Material& material, const Mat4& worldToView,
                       ProjectionKind kind) {
-    lights_.clear();
-    lit_ = material.illumination != Illumination::Null;
-    phong_ = material.illumination == Illumination::Phong;
-    ambient_[0] = ambient_[1] = ambient_[2] = 0.0f;
-    exponent_ = std::isfinite(material.specularControl) ? std::max(material.specularControl, 0.0f) : 0.0f;
-    wholeExponent_ = exponent_ <= 255.0f && exponent_ == std::floor(exponent_) ? int(exponent_) : -1;
+    model_.lights.clear();
+    model_.lit = material.illumination != Illumination::Null;
+    model_.phong = material.illumination == Illumination::Phong;
+    model_.ambient[0] = model_.ambient[1] = model_.ambient[2] = 0.0f;
+    model_.exponent = std::isfinite(material.specularControl) ? std::max(material.specularControl, 0.0f) : 0.0f;
+    model_.wholeExponent = model_.exponent <= 255.0f && model_.exponent == std::floor(model_.exponent) ? int(model_.exponent) : -1;
     float ka = std::isfinite(material.ambientCoefficient) ? material.ambientCoefficient : 0.0f;
 
     // The eye (or the direction towards an orthographic camera) in world space.
-    localViewer_ = kind == ProjectionKind::Perspective;
+    model_.localViewer = kind == ProjectionKind::Perspective;
     Mat4 viewToWorld;
     if (!invert(worldToView, viewToWorld)) {
         viewToWorld = identity4();
     }
-    if (localViewer_) {
+    if (model_.localViewer) {
         for (int i = 0; i < 3; ++i) {
-            eye_[i] = static_cast<float>(viewToWorld.m[3][i]);
+            model_.eye[i] = static_cast<float>(viewToWorld.m[3][i]);
         }
-    } else if (!unit(viewToWorld.m[2][0], viewToWorld.m[2][1], viewToWorld.m[2][2], eye_)) {
-        eye_[0] = eye_[1] = 0.0f;
-        eye_[2] = 1.0f;
+    } else if (!unit(viewToWorld.m[2][0], viewToWorld.m[2][1], viewToWorld.m[2][2], model_.eye)) {
+        model_.eye[0] = model_.eye[1] = 0.0f;
+        model_.eye[2] = 1.0f;
     }
 
-    if (!lit_) {
+    if (!model_.lit) {
         return;
     }
     for (const Light& light : lights) {
@@ -123,7 +102,7 @@ void Shading::prepare(std::span<const Light> lights, const Material& material, c
         switch (light.kind) {
             case LightKind::Ambient:
                 for (int i = 0; i < 3; ++i) {
-                    ambient_[i] += ka * p.radiance[i];
+                    model_.ambient[i] += ka * p.radiance[i];
                 }
                 continue;
             case LightKind::Directional:
@@ -155,97 +134,7 @@ void Shading::prepare(std::span<const Light> lights, const Material& material, c
             default:
                 continue;
         }
-        lights_.push_back(p);
-    }
-}
-
-void Shading::shade(const F P[3], const F N[3], F D[3], F S[3]) const {
-    for (int i = 0; i < 3; ++i) {
-        D[i] = set1(ambient_[i]);
-        S[i] = zero();
-    }
-    if (lights_.empty()) {
-        return;
-    }
-    const F one = set1(1.0f);
-    F V[3] = {zero(), zero(), zero()};
-    if (phong_) {
-        if (localViewer_) {
-            for (int i = 0; i < 3; ++i) {
-                V[i] = set1(eye_[i]) - P[i];
-            }
-            F length = sqrt(V[0] * V[0] + V[1] * V[1] + V[2] * V[2]);
-            F inv = one / max(length, set1(1e-20f));
-            for (F& v : V) {
-                v = v * inv;
-            }
-        } else {
-            for (int i = 0; i < 3; ++i) {
-                V[i] = set1(eye_[i]);
-            }
-        }
-    }
-    for (const PreparedLight& light : lights_) {
-        F L[3];
-        F weight = one;  // attenuation × spot factor
-        if (light.kind == LightKind::Directional) {
-            for (int i = 0; i < 3; ++i) {
-                L[i] = set1(light.direction[i]);
-            }
-        } else {
-            for (int i = 0; i < 3; ++i) {
-                L[i] = set1(light.location[i]) - P[i];
-            }
-            F distance = max(sqrt(L[0] * L[0] + L[1] * L[1] + L[2] * L[2]), set1(1e-3f));
-            F inv = one / distance;
-            for (F& l : L) {
-                l = l * inv;
-            }
-            if (light.attenuation == Attenuation::InverseDistance) {
-                weight = inv;
-            } else if (light.attenuation == Attenuation::InverseDistanceSquared) {
-                weight = inv * inv;
-            }
-            if (light.kind == LightKind::Spot) {
-                // Cosine of the angle between the beam axis and the ray from
-                // the light to P (which is −L).
-                F cosAngle = zero() - (L[0] * set1(light.direction[0]) + L[1] * set1(light.direction[1]) +
-                                       L[2] * set1(light.direction[2]));
-                F inHot = ge(cosAngle, set1(light.cosHot));
-                F inOuter = ge(cosAngle, set1(light.cosOuter));
-                F factor = one;
-                if (light.inverseBand > 0.0f && light.fallOff != FallOff::None &&
-                    any(_mm_andnot_ps(inHot, inOuter))) {
-                    F t = clamp01((acos(cosAngle) - set1(light.hotAngle)) * set1(light.inverseBand));
-                    switch (light.fallOff) {
-                        case FallOff::Linear: factor = one - t; break;
-                        case FallOff::Exponential: factor = exponentialFallOff(t); break;
-                        case FallOff::Cosine: factor = set1(0.5f) * (one + cosPi(t)); break;
-                        case FallOff::None: break;
-                    }
-                }
-                F spot = select(inHot, one, band(inOuter, factor));
-                weight = weight * spot;
-            }
-        }
-        F nDotL = N[0] * L[0] + N[1] * L[1] + N[2] * L[2];
-        F diffuse = weight * max(nDotL, zero());
-        for (int i = 0; i < 3; ++i) {
-            D[i] = D[i] + set1(light.radiance[i]) * diffuse;
-        }
-        if (phong_) {
-            F H[3];
-            for (int i = 0; i < 3; ++i) {
-                H[i] = L[i] + V[i];
-            }
-            F length = max(sqrt(H[0] * H[0] + H[1] * H[1] + H[2] * H[2]), set1(1e-20f));
-            F nDotH = (N[0] * H[0] + N[1] * H[1] + N[2] * H[2]) / length;
-            F highlight = wholeExponent_ >= 0 ? powWhole(nDotH, wholeExponent_) : pow(nDotH, set1(exponent_));
-            F specular = band(gt(nDotL, zero()), weight * highlight);
-            for (int i = 0; i < 3; ++i) {
-                S[i] = S[i] + set1(light.radiance[i]) * specular;
-            }
-        }
+        model_.lights.push_back(p);
     }
 }
 

@@ -27,6 +27,22 @@ struct PreparedLight {
     float inverseBand = 0.0f;  // 1 / (θo − θh), 0 for a hard edge
 };
 
+// What Shading::prepare makes of the lights and the material.
+struct ShadingModel {
+    bool lit = false;
+    bool phong = false;
+    bool localViewer = true;
+    float ambient[3] = {0, 0, 0};
+    // Local viewer: the eye in world space. Otherwise the unit vector towards
+    // the camera.
+    float eye[3] = {0, 0, 0};
+    float exponent = 0.0f;
+    // The exponent when it is a whole number up to 255 (the usual case),
+    // raised by repeated squaring; −1 otherwise.
+    int wholeExponent = -1;
+    std::vector<PreparedLight> lights;
+};
+
 class Shading {
 public:
     // Prepares `lights` for `material` seen through a camera whose world-to-
@@ -35,8 +51,9 @@ public:
     void prepare(std::span<const Light> lights, const Material& material, const Mat4& worldToView,
                  ProjectionKind kind);
 
-    bool lit() const { return lit_; }
-    bool phong() const { return phong_; }
+    bool lit() const { return model_.lit; }
+    bool phong() const { return model_.phong; }
+    const ShadingModel& model() const { return model_; }
 
     // Inputs per lane: world position P, unit (or zero) world normal N.
     // Outputs: D = ka × ambient + diffuse sum, S = specular sum (before the
@@ -44,18 +61,7 @@ public:
     void shade(const simd::F P[3], const simd::F N[3], simd::F D[3], simd::F S[3]) const;
 
 private:
-    bool lit_ = false;
-    bool phong_ = false;
-    bool localViewer_ = true;
-    float ambient_[3] = {0, 0, 0};
-    // Local viewer: the eye in world space. Otherwise the unit vector towards
-    // the camera.
-    float eye_[3] = {0, 0, 0};
-    float exponent_ = 0.0f;
-    // The exponent when it is a whole number up to 255 (the usual case),
-    // raised by repeated squaring; −1 otherwise.
-    int wholeExponent_ = -1;
-    std::vector<PreparedLight> lights_;
+    ShadingModel model_;
 };
 
 }  // namespace q3d::raster::detail

@@ -1,4 +1,5 @@
-// The vertex stage: transforms, projects and lights vertices four at a time.
+// The vertex stage: transforms, projects and lights vertices four or eight
+// at a time.
 // Internal to the renderer.
 #pragma once
 
@@ -42,8 +43,17 @@ struct VertexOutput {
     LitFactors* texBack = nullptr;
 };
 
-// Processes vertices [begin, end); begin is a multiple of 4.
+// Processes vertices [begin, end); begin is a multiple of 4. Runs eight
+// lanes at a time where the processor can, with the same results.
 void runVertexStage(const VertexInput& in, const VertexOutput& out, uint32_t begin, uint32_t end);
+
+// runVertexStage four lanes at a time, on any processor.
+void runVertexStage4(const VertexInput& in, const VertexOutput& out, uint32_t begin, uint32_t end);
+// Whether the processor runs runVertexStage8 (AVX2).
+bool wideLanesAvailable();
+// runVertexStage eight lanes at a time: begin and end multiples of 8 apart,
+// begin a multiple of 8. Only where wideLanesAvailable().
+void runVertexStage8(const VertexInput& in, const VertexOutput& out, uint32_t begin, uint32_t end);
 
 // The clip-space positions of four packed points (12 floats), lane by lane
 // bit-identical to what runVertexStage computes for the same points.
