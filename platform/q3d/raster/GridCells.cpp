@@ -38,10 +38,51 @@ struct Half {
     uint32_t back;
 };
 
+// One corner of eight triangles.
+struct Corner {
+    __m256i x;
+    __m256i y;
+    __m256 z;
+    __m256i colour;  // packed, for a front face
+    __m256i back;    // packed, for a back face
+};
+
+// Eight corners from column `column` on; colours only when shading.
+VASK_AVX2 void loadCorner(Corner& q, const int32_t* x, const int32_t* y, const float* z, const uint32_t* colour,
+                          const uint32_t* back, uint32_t column, bool shade) {
+    q.x = load8(x + column);
+    q.y = load8(y + column);
+    q.z = _mm256_loadu_ps(z + column);
+    if (shade) {
+        q.colour = load8(reinterpret_cast<const int32_t*>(colour + column));
+        q.back = back != nullptr ? load8(reinterpret_cast<const int32_t*>(back + column)) : q.colour;
+    } else {
+        q.colour = q.back = _mm256_setzero_si256();
+    }
+}
+
+VASK_AVX2 __m256 channel(__m256i packed, int shift) {
+    return _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(packed, shift), _mm256_set1_epi32(255)));
+}
+
+// Gouraud.h's channel: weights fa, fb, fc over the corners' values, rounded
+// and clamped to a byte as its packs do.
+VASK_AVX2 __m256i blendChannel(__m256 fa, __m256 fb, __m256 fc, __m256 a, __m256 b, __m256 c) {
+    const __m256 sum = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(fa, a), _mm256_mul_ps(fb, b)), _mm256_mul_ps(fc, c));
+    const __m256i rounded = _mm256_cvttps_epi32(_mm256_add_ps(sum, _mm256_set1_ps(0.5f)));
+    return _mm256_min_epi32(_mm256_max_epi32(rounded, _mm256_setzero_si256()), _mm256_set1_epi32(255));
+}
+
 // One half of eight cells: corners p0, p1, p2 as the grid gives them.
-__attribute__((target("avx2"))) Half classifyHalf(__m256i p0x, __m256i p0y, __m256i p1x, __m256i p1y, __m256i p2x,
-                                                  __m256i p2y, __m256i codes, int32_t lastX, int32_t lastY,
-                                                  bool removeBack, int half, CellBatch& out) {
+__attribute__((target("avx2"))) Half classifyHalf(const Corner& q0, const Corner& q1, const Corner& q2,
+                                                  __m256i codes, int32_t lastX, int32_t lastY, bool removeBack,
+                                                  bool shade, int half, CellBatch& out) {
+    const __m256i p0x = q0.x;
+    const __m256i p0y = q0.y;
+    const __m256i p1x = q1.x;
+    const __m256i p1y = q1.y;
+    const __m256i p2x = q2.x;
+    const __m256i p2y = q2.y;
     const __m256i zero = _mm256_setzero_si256();
     const __m256i one = _mm256_set1_epi32(1);
     const __m256i minX = _mm256_min_epi32(p0x, _mm256_min_epi32(p1x, p2x));
@@ -109,6 +150,23 @@ __attribute__((target("avx2"))) Half classifyHalf(__m256i p0x, __m256i p0y, __m2
         floorValue[i] = _mm256_andnot_si256(topLeft, one);
         floorValue[i] = _mm256_sub_epi32(floorValue[i], one);
     }
+    // What a fragment interpolates, in the same corner order.
+    __m256 invArea = _mm256_setzero_ps();
+    __m256 za = q0.z, zb = q0.z, zc = q0.z;
+    __m256 colourA[3], colourB[3], colourC[3];
+    if (shade) {
+        invArea = _mm256_div_ps(_mm256_set1_ps(1.0f), _mm256_cvtepi32_ps(_mm256_abs_epi32(area)));
+        zb = _mm256_blendv_ps(q2.z, q1.z, _mm256_castsi256_ps(back));
+        zc = _mm256_blendv_ps(q1.z, q2.z, _mm256_castsi256_ps(back));
+        const __m256i packedA = _mm256_blendv_epi8(q0.colour, q0.back, back);
+        const __m256i packedB = _mm256_blendv_epi8(q2.colour, q1.back, back);
+        const __m256i packedC = _mm256_blendv_epi8(q1.colour, q2.back, back);
+        for (int k = 0; k < 3; ++k) {
+            colourA[k] = channel(packedA, 8 * k);
+            colourB[k] = channel(packedB, 8 * k);
+            colourC[k] = channel(packedC, 8 * k);
+        }
+    }
     __m256i centres = zero;
     for (int j = 0; j < 4; ++j) {
         const __m256i column = _mm256_add_epi32(cx0, _mm256_set1_epi32(j & 1));
@@ -123,15 +181,27 @@ __attribute__((target("avx2"))) Half classifyHalf(__m256i p0x, __m256i p0y, __m2
                                     _mm256_mullo_epi32(edgeDy[i], _mm256_sub_epi32(px, fromX[i])));
             inside = _mm256_and_si256(inside, _mm256_cmpgt_epi32(e[i], floorValue[i]));
         }
-        // Edge i runs from corner i to i + 1 and is opposite corner i + 2.
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.weight[half][j][0]), e[1]);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.weight[half][j][1]), e[2]);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.weight[half][j][2]), e[0]);
         centres = _mm256_or_si256(centres, _mm256_and_si256(inside, _mm256_set1_epi32(1 << j)));
+        if (!shade || maskBits(inside) == 0) {
+            continue;
+        }
+        // Edge i runs from corner i to i + 1 and is opposite corner i + 2.
+        const __m256 fa = _mm256_mul_ps(_mm256_cvtepi32_ps(e[1]), invArea);
+        const __m256 fb = _mm256_mul_ps(_mm256_cvtepi32_ps(e[2]), invArea);
+        const __m256 fc = _mm256_mul_ps(_mm256_cvtepi32_ps(e[0]), invArea);
+        const __m256 depth =
+            _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(fa, za), _mm256_mul_ps(fb, zb)), _mm256_mul_ps(fc, zc));
+        __m256i colour = zero;
+        for (int k = 0; k < 3; ++k) {
+            colour = _mm256_or_si256(colour, _mm256_slli_epi32(blendChannel(fa, fb, fc, colourA[k], colourB[k],
+                                                                            colourC[k]),
+                                                               8 * k));
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.depth[half][j]), _mm256_castps_si256(depth));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.colour[half][j]), colour);
     }
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.x0[half]), cx0);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.y0[half]), cy0);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.area[half]), area);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.centres[half]), centres);
     result.covered = maskBits(_mm256_cmpgt_epi32(centres, zero));
     return result;
@@ -147,24 +217,20 @@ bool cellsAvailable() {
 }
 
 __attribute__((target("avx2"))) void classifyCells(const CellRows& rows, uint32_t c, int32_t lastX, int32_t lastY,
-                                                   bool removeBack, CellBatch& out) {
-    const __m256i ax = load8(rows.x0 + c);
-    const __m256i ay = load8(rows.y0 + c);
-    const __m256i bx = load8(rows.x0 + c + 1);
-    const __m256i by = load8(rows.y0 + c + 1);
-    const __m256i cx = load8(rows.x1 + c);
-    const __m256i cy = load8(rows.y1 + c);
-    const __m256i dx = load8(rows.x1 + c + 1);
-    const __m256i dy = load8(rows.y1 + c + 1);
+                                                   bool removeBack, bool shade, CellBatch& out) {
+    Corner a, b, cc, d;
+    loadCorner(a, rows.x0, rows.y0, rows.z0, rows.colour0, rows.back0, c, shade);
+    loadCorner(b, rows.x0, rows.y0, rows.z0, rows.colour0, rows.back0, c + 1, shade);
+    loadCorner(cc, rows.x1, rows.y1, rows.z1, rows.colour1, rows.back1, c, shade);
+    loadCorner(d, rows.x1, rows.y1, rows.z1, rows.colour1, rows.back1, c + 1, shade);
     const __m256i codesA = loadCodes(rows.codes0 + c);
     const __m256i codesB = loadCodes(rows.codes0 + c + 1);
     const __m256i codesC = loadCodes(rows.codes1 + c);
     const __m256i codesD = loadCodes(rows.codes1 + c + 1);
-    const Half first = classifyHalf(ax, ay, bx, by, cx, cy, _mm256_or_si256(codesA, _mm256_or_si256(codesB, codesC)),
-                                    lastX, lastY, removeBack, 0, out);
-    const Half second = classifyHalf(bx, by, dx, dy, cx, cy,
-                                     _mm256_or_si256(codesB, _mm256_or_si256(codesD, codesC)), lastX, lastY,
-                                     removeBack, 1, out);
+    const Half first = classifyHalf(a, b, cc, _mm256_or_si256(codesA, _mm256_or_si256(codesB, codesC)), lastX,
+                                    lastY, removeBack, shade, 0, out);
+    const Half second = classifyHalf(b, d, cc, _mm256_or_si256(codesB, _mm256_or_si256(codesD, codesC)), lastX,
+                                     lastY, removeBack, shade, 1, out);
     out.generic = uint16_t(spread(first.generic) | (spread(second.generic) << 1));
     out.covered = uint16_t(spread(first.covered) | (spread(second.covered) << 1));
     out.back = uint16_t(spread(first.back) | (spread(second.back) << 1));
@@ -178,7 +244,7 @@ __attribute__((target("avx2"))) void classifyCells(const CellRows& rows, uint32_
 
 bool cellsAvailable() { return false; }
 
-void classifyCells(const CellRows&, uint32_t, int32_t, int32_t, bool, CellBatch& out) {
+void classifyCells(const CellRows&, uint32_t, int32_t, int32_t, bool, bool, CellBatch& out) {
     out.generic = 0xffff;
     out.covered = 0;
     out.back = 0;

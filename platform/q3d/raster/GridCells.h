@@ -16,15 +16,22 @@
 
 namespace q3d::raster::detail {
 
-// Two consecutive vertex rows of a grid: fixed-point screen positions and
-// outcodes by column.
+// Two consecutive vertex rows of a grid: fixed-point screen positions,
+// depths, outcodes and packed colours (front and, for two-sided lighting,
+// back) by column.
 struct CellRows {
     const int32_t* x0;  // vertex row r
     const int32_t* y0;
+    const float* z0;
     const uint8_t* codes0;
+    const uint32_t* colour0;
+    const uint32_t* back0;  // null: back faces take the front colours
     const int32_t* x1;  // vertex row r + 1
     const int32_t* y1;
+    const float* z1;
     const uint8_t* codes1;
+    const uint32_t* colour1;
+    const uint32_t* back1;
 };
 
 // Triangle k of a batch is half k & 1 of cell k >> 1, so that bit order is
@@ -35,15 +42,16 @@ struct CellBatch {
     uint16_t generic;  // for the scalar front end
     uint16_t covered;  // covers one or more pixel centres (the rest: nothing to draw)
     uint16_t back;     // positive screen area (drawn only when not culled)
-    // Per half and cell: the first pixel centre of the box, the screen area
-    // and, for covered triangles, which of the up to 2 × 2 centres
-    // (x0 + (j & 1), y0 + (j >> 1)) they cover (bit j), with the edge values
-    // opposite the corners a, B, C at each (centreWeights' order).
+    // Per half and cell: the first pixel centre of the box and, for covered
+    // triangles, which of the up to 2 × 2 centres (x0 + (j & 1), y0 +
+    // (j >> 1)) they cover (bit j), with the fragment there when shaded:
+    // its depth (float bits) and colour (0x00RRGGBB), the very values
+    // Gouraud.h gives for the back end's corner order and edge values.
     int32_t x0[2][kCells];
     int32_t y0[2][kCells];
-    int32_t area[2][kCells];
     int32_t centres[2][kCells];
-    int32_t weight[2][4][3][kCells];
+    uint32_t depth[2][4][kCells];
+    uint32_t colour[2][4][kCells];
 };
 
 // Bound on a decided triangle's box, in fixed-point units.
@@ -54,8 +62,9 @@ bool cellsAvailable();
 
 // Cells c … c + 7 of the cell row between `rows` (vertex columns c … c + 8
 // must exist). lastX, lastY: the last pixel column and row of the target;
-// removeBack: back faces are culled.
-void classifyCells(const CellRows& rows, uint32_t c, int32_t lastX, int32_t lastY, bool removeBack,
+// removeBack: back faces are culled; shade: compute the fragments (the
+// colours in `rows` are then read).
+void classifyCells(const CellRows& rows, uint32_t c, int32_t lastX, int32_t lastY, bool removeBack, bool shade,
                    CellBatch& out);
 
 }  // namespace q3d::raster::detail

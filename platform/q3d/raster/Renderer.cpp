@@ -640,14 +640,17 @@ void Renderer::Impl::frontEndCells(const DrawSetup& d, const GridSource& source,
     const uint32_t columns = source.columns;
     const ScreenVertex* sv = d.out.screen;
     const uint8_t* oc = d.out.outcode;
-    // Two vertex rows of positions by column, refilled as the rows advance.
+    // Two vertex rows of positions and depths by column, refilled as the
+    // rows advance.
     int32_t* rowX[2];
     int32_t* rowY[2];
+    float* rowZ[2];
     {
-        int32_t* buffer = cellRows[range].reserve(size_t(columns) * 4);
+        int32_t* buffer = cellRows[range].reserve(size_t(columns) * 6);
         for (int k = 0; k < 2; ++k) {
-            rowX[k] = buffer + size_t(columns) * (2 * k);
-            rowY[k] = buffer + size_t(columns) * (2 * k + 1);
+            rowX[k] = buffer + size_t(columns) * (3 * k);
+            rowY[k] = buffer + size_t(columns) * (3 * k + 1);
+            rowZ[k] = reinterpret_cast<float*>(buffer + size_t(columns) * (3 * k + 2));
         }
     }
     auto loadRow = [&](uint32_t r, int k) {
@@ -655,9 +658,11 @@ void Renderer::Impl::frontEndCells(const DrawSetup& d, const GridSource& source,
         for (uint32_t c = 0; c < columns; ++c) {
             rowX[k][c] = row[c].x;
             rowY[k][c] = row[c].y;
+            rowZ[k][c] = row[c].z;
         }
     };
     const bool remove = d.backfacing == Backfacing::Remove;
+    const bool shade = !d.textured;
     const int32_t lastX = target.width - 1;
     const int32_t lastY = target.height - 1;
     CellBatch batch;
@@ -668,33 +673,44 @@ void Renderer::Impl::frontEndCells(const DrawSetup& d, const GridSource& source,
     for (uint32_t r = rowBegin; r < rowEnd; ++r) {
         loadRow(r + 1, top ^ 1);
         const uint32_t first = r * columns;
-        const CellRows rows{rowX[top], rowY[top], oc + first, rowX[top ^ 1], rowY[top ^ 1], oc + first + columns};
+        const uint32_t* colour = shade ? d.out.colour : nullptr;
+        const uint32_t* back = shade && d.twoSided ? d.out.colourBack : nullptr;
+        const CellRows rows{rowX[top],
+                            rowY[top],
+                            rowZ[top],
+                            oc + first,
+                            colour != nullptr ? colour + first : nullptr,
+                            back != nullptr ? back + first : nullptr,
+                            rowX[top ^ 1],
+                            rowY[top ^ 1],
+                            rowZ[top ^ 1],
+                            oc + first + columns,
+                            colour != nullptr ? colour + first + columns : nullptr,
+                            back != nullptr ? back + first + columns : nullptr};
         uint32_t c = 0;
         for (; c + CellBatch::kCells < columns; c += CellBatch::kCells) {
-            classifyCells(rows, c, lastX, lastY, remove, batch);
+            classifyCells(rows, c, lastX, lastY, remove, shade, batch);
             // A textured triangle that covers a centre is binned whole.
-            const uint32_t generic = d.textured ? batch.generic | batch.covered : batch.generic;
+            const uint32_t generic = shade ? batch.generic : batch.generic | batch.covered;
             for (uint32_t todo = generic | batch.covered; todo != 0; todo &= todo - 1) {
                 const int k = __builtin_ctz(todo);
                 const int half = k & 1;
                 const int cell = k >> 1;
-                const uint32_t v = first + c + uint32_t(cell);
-                const uint32_t key = (v << 1) | uint32_t(half);
-                uint32_t index[3];
-                source.corners(key, index);
                 if (generic & (1u << k)) {
+                    const uint32_t key = ((first + c + uint32_t(cell)) << 1) | uint32_t(half);
+                    uint32_t index[3];
+                    source.corners(key, index);
                     triangle(key, index[0], index[1], index[2]);
                     continue;
                 }
-                const bool back = (batch.back >> k) & 1;
-                const int64_t area = batch.area[half][cell];
                 const uint32_t centres = uint32_t(batch.centres[half][cell]);
                 for (int j = 0; j < 4; ++j) {
                     if (centres & (1u << j)) {
-                        const int64_t weight[3] = {batch.weight[half][j][0][cell], batch.weight[half][j][1][cell],
-                                                   batch.weight[half][j][2][cell]};
-                        emitFragment(d, rangeBins, key, index, back, area, weight, batch.x0[half][cell] + (j & 1),
-                                     batch.y0[half][cell] + (j >> 1));
+                        const int32_t x = batch.x0[half][cell] + (j & 1);
+                        const int32_t y = batch.y0[half][cell] + (j >> 1);
+                        const uint32_t place = uint32_t((y & (kTileSize - 1)) * kTileSize + (x & (kTileSize - 1)));
+                        rangeBins[(y >> kTileShift) * tilesX + (x >> kTileShift)].push(
+                            kFragmentKey | place, batch.depth[half][j][cell], batch.colour[half][j][cell]);
                     }
                 }
             }
