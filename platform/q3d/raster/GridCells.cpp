@@ -173,6 +173,10 @@ __attribute__((target("avx2"))) Half classifyHalf(const Corner& q0, const Corner
         const __m256i row = _mm256_add_epi32(cy0, _mm256_set1_epi32(j >> 1));
         __m256i inside = _mm256_andnot_si256(
             _mm256_or_si256(_mm256_cmpgt_epi32(column, cx1), _mm256_cmpgt_epi32(row, cy1)), drawn);
+        // Only boxes two centres wide or high have more than the first.
+        if (j > 0 && maskBits(inside) == 0) {
+            continue;
+        }
         const __m256i px = _mm256_add_epi32(_mm256_slli_epi32(column, kSubPixelBits), _mm256_set1_epi32(kHalfPixel));
         const __m256i py = _mm256_add_epi32(_mm256_slli_epi32(row, kSubPixelBits), _mm256_set1_epi32(kHalfPixel));
         __m256i e[3];
