@@ -75,8 +75,9 @@ VASK_AVX2 __m256i blendChannel(__m256 fa, __m256 fb, __m256 fc, __m256 a, __m256
 
 // One half of eight cells: corners p0, p1, p2 as the grid gives them.
 __attribute__((target("avx2"))) Half classifyHalf(const Corner& q0, const Corner& q1, const Corner& q2,
-                                                  __m256i codes, int32_t lastX, int32_t lastY, bool removeBack,
-                                                  bool shade, int half, CellBatch& out) {
+                                                  __m256i codes, const CellTarget& target, int half,
+                                                  CellBatch& out) {
+    const bool shade = target.shade;
     const __m256i p0x = q0.x;
     const __m256i p0y = q0.y;
     const __m256i p1x = q1.x;
@@ -95,13 +96,13 @@ __attribute__((target("avx2"))) Half classifyHalf(const Corner& q0, const Corner
                                          zero);
     const __m256i cx1 = _mm256_min_epi32(_mm256_srai_epi32(_mm256_sub_epi32(maxX, _mm256_set1_epi32(kHalfPixel)),
                                                            kSubPixelBits),
-                                         _mm256_set1_epi32(lastX));
+                                         _mm256_set1_epi32(target.lastX));
     const __m256i cy0 = _mm256_max_epi32(_mm256_srai_epi32(_mm256_add_epi32(minY, _mm256_set1_epi32(kHalfPixel - 1)),
                                                            kSubPixelBits),
                                          zero);
     const __m256i cy1 = _mm256_min_epi32(_mm256_srai_epi32(_mm256_sub_epi32(maxY, _mm256_set1_epi32(kHalfPixel)),
                                                            kSubPixelBits),
-                                         _mm256_set1_epi32(lastY));
+                                         _mm256_set1_epi32(target.lastY));
     const __m256i clipped = _mm256_cmpgt_epi32(codes, zero);
     const __m256i empty = _mm256_or_si256(_mm256_cmpgt_epi32(cx0, cx1), _mm256_cmpgt_epi32(cy0, cy1));
     const __m256i extent = _mm256_set1_epi32(kCellExtent);
@@ -118,7 +119,7 @@ __attribute__((target("avx2"))) Half classifyHalf(const Corner& q0, const Corner
     const __m256i back = _mm256_cmpgt_epi32(area, zero);
     __m256i drawn = _mm256_andnot_si256(_mm256_or_si256(clipped, empty), small);
     drawn = _mm256_andnot_si256(_mm256_cmpeq_epi32(area, zero), drawn);
-    if (removeBack) {
+    if (target.removeBack) {
         drawn = _mm256_andnot_si256(back, drawn);
     }
     const uint32_t generic = maskBits(_mm256_or_si256(clipped, _mm256_andnot_si256(_mm256_or_si256(empty, small),
@@ -201,11 +202,19 @@ __attribute__((target("avx2"))) Half classifyHalf(const Corner& q0, const Corner
                                                                             colourC[k]),
                                                                8 * k));
         }
+        const __m256i tile = _mm256_add_epi32(
+            _mm256_mullo_epi32(_mm256_srai_epi32(row, kTileShift), _mm256_set1_epi32(target.tilesX)),
+            _mm256_srai_epi32(column, kTileShift));
+        const __m256i tileMask = _mm256_set1_epi32(kTileSize - 1);
+        const __m256i entry = _mm256_or_si256(
+            _mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(row, tileMask), kTileShift),
+                            _mm256_and_si256(column, tileMask)),
+            _mm256_set1_epi32(static_cast<int32_t>(kFragmentKey)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.tile[half][j]), tile);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.entry[half][j]), entry);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.depth[half][j]), _mm256_castps_si256(depth));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.colour[half][j]), colour);
     }
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.x0[half]), cx0);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.y0[half]), cy0);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.centres[half]), centres);
     result.covered = maskBits(_mm256_cmpgt_epi32(centres, zero));
     return result;
@@ -220,8 +229,9 @@ bool cellsAvailable() {
     return available;
 }
 
-__attribute__((target("avx2"))) void classifyCells(const CellRows& rows, uint32_t c, int32_t lastX, int32_t lastY,
-                                                   bool removeBack, bool shade, CellBatch& out) {
+__attribute__((target("avx2"))) void classifyCells(const CellRows& rows, uint32_t c, const CellTarget& target,
+                                                   CellBatch& out) {
+    const bool shade = target.shade;
     Corner a, b, cc, d;
     loadCorner(a, rows.x0, rows.y0, rows.z0, rows.colour0, rows.back0, c, shade);
     loadCorner(b, rows.x0, rows.y0, rows.z0, rows.colour0, rows.back0, c + 1, shade);
@@ -231,10 +241,10 @@ __attribute__((target("avx2"))) void classifyCells(const CellRows& rows, uint32_
     const __m256i codesB = loadCodes(rows.codes0 + c + 1);
     const __m256i codesC = loadCodes(rows.codes1 + c);
     const __m256i codesD = loadCodes(rows.codes1 + c + 1);
-    const Half first = classifyHalf(a, b, cc, _mm256_or_si256(codesA, _mm256_or_si256(codesB, codesC)), lastX,
-                                    lastY, removeBack, shade, 0, out);
-    const Half second = classifyHalf(b, d, cc, _mm256_or_si256(codesB, _mm256_or_si256(codesD, codesC)), lastX,
-                                     lastY, removeBack, shade, 1, out);
+    const Half first =
+        classifyHalf(a, b, cc, _mm256_or_si256(codesA, _mm256_or_si256(codesB, codesC)), target, 0, out);
+    const Half second =
+        classifyHalf(b, d, cc, _mm256_or_si256(codesB, _mm256_or_si256(codesD, codesC)), target, 1, out);
     out.generic = uint16_t(spread(first.generic) | (spread(second.generic) << 1));
     out.covered = uint16_t(spread(first.covered) | (spread(second.covered) << 1));
     out.back = uint16_t(spread(first.back) | (spread(second.back) << 1));
@@ -248,7 +258,7 @@ __attribute__((target("avx2"))) void classifyCells(const CellRows& rows, uint32_
 
 bool cellsAvailable() { return false; }
 
-void classifyCells(const CellRows&, uint32_t, int32_t, int32_t, bool, bool, CellBatch& out) {
+void classifyCells(const CellRows&, uint32_t, const CellTarget&, CellBatch& out) {
     out.generic = 0xffff;
     out.covered = 0;
     out.back = 0;

@@ -42,14 +42,15 @@ struct CellBatch {
     uint16_t generic;  // for the scalar front end
     uint16_t covered;  // covers one or more pixel centres (the rest: nothing to draw)
     uint16_t back;     // positive screen area (drawn only when not culled)
-    // Per half and cell: the first pixel centre of the box and, for covered
-    // triangles, which of the up to 2 × 2 centres (x0 + (j & 1), y0 +
-    // (j >> 1)) they cover (bit j), with the fragment there when shaded:
-    // its depth (float bits) and colour (0x00RRGGBB), the very values
-    // Gouraud.h gives for the back end's corner order and edge values.
-    int32_t x0[2][kCells];
-    int32_t y0[2][kCells];
+    // Per half and cell, for covered triangles: which of the up to 2 × 2
+    // pixel centres of the box they cover (bit j: j & 1 to the right of the
+    // first, j >> 1 below it), and when shaded, per centre, the fragment's
+    // tile, its first bin word (kFragmentKey and its place in the tile),
+    // depth (float bits) and colour (0x00RRGGBB): the very values Gouraud.h
+    // gives for the back end's corner order and edge values.
     int32_t centres[2][kCells];
+    int32_t tile[2][4][kCells];
+    uint32_t entry[2][4][kCells];
     uint32_t depth[2][4][kCells];
     uint32_t colour[2][4][kCells];
 };
@@ -60,11 +61,17 @@ constexpr int32_t kCellExtent = 1 << 12;
 // Whether classifyCells can run on this processor.
 bool cellsAvailable();
 
+// The target and what a draw asks of the path.
+struct CellTarget {
+    int32_t lastX;  // the last pixel column and row
+    int32_t lastY;
+    int32_t tilesX;  // tiles in a row (Pipeline.h)
+    bool removeBack;  // back faces are culled
+    bool shade;       // compute the fragments (the colours in CellRows are then read)
+};
+
 // Cells c … c + 7 of the cell row between `rows` (vertex columns c … c + 8
-// must exist). lastX, lastY: the last pixel column and row of the target;
-// removeBack: back faces are culled; shade: compute the fragments (the
-// colours in `rows` are then read).
-void classifyCells(const CellRows& rows, uint32_t c, int32_t lastX, int32_t lastY, bool removeBack, bool shade,
-                   CellBatch& out);
+// must exist).
+void classifyCells(const CellRows& rows, uint32_t c, const CellTarget& target, CellBatch& out);
 
 }  // namespace q3d::raster::detail

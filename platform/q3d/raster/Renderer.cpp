@@ -661,10 +661,9 @@ void Renderer::Impl::frontEndCells(const DrawSetup& d, const GridSource& source,
             rowZ[k][c] = row[c].z;
         }
     };
-    const bool remove = d.backfacing == Backfacing::Remove;
     const bool shade = !d.textured;
-    const int32_t lastX = target.width - 1;
-    const int32_t lastY = target.height - 1;
+    const CellTarget cellTarget{target.width - 1, target.height - 1, tilesX, d.backfacing == Backfacing::Remove,
+                                shade};
     CellBatch batch;
     int top = 0;
     if (rowBegin < rowEnd) {
@@ -689,7 +688,7 @@ void Renderer::Impl::frontEndCells(const DrawSetup& d, const GridSource& source,
                             back != nullptr ? back + first + columns : nullptr};
         uint32_t c = 0;
         for (; c + CellBatch::kCells < columns; c += CellBatch::kCells) {
-            classifyCells(rows, c, lastX, lastY, remove, shade, batch);
+            classifyCells(rows, c, cellTarget, batch);
             // A textured triangle that covers a centre is binned whole.
             const uint32_t generic = shade ? batch.generic : batch.generic | batch.covered;
             for (uint32_t todo = generic | batch.covered; todo != 0; todo &= todo - 1) {
@@ -703,15 +702,10 @@ void Renderer::Impl::frontEndCells(const DrawSetup& d, const GridSource& source,
                     triangle(key, index[0], index[1], index[2]);
                     continue;
                 }
-                const uint32_t centres = uint32_t(batch.centres[half][cell]);
-                for (int j = 0; j < 4; ++j) {
-                    if (centres & (1u << j)) {
-                        const int32_t x = batch.x0[half][cell] + (j & 1);
-                        const int32_t y = batch.y0[half][cell] + (j >> 1);
-                        const uint32_t place = uint32_t((y & (kTileSize - 1)) * kTileSize + (x & (kTileSize - 1)));
-                        rangeBins[(y >> kTileShift) * tilesX + (x >> kTileShift)].push(
-                            kFragmentKey | place, batch.depth[half][j][cell], batch.colour[half][j][cell]);
-                    }
+                for (uint32_t centres = uint32_t(batch.centres[half][cell]); centres != 0; centres &= centres - 1) {
+                    const int j = __builtin_ctz(centres);
+                    rangeBins[batch.tile[half][j][cell]].push(batch.entry[half][j][cell], batch.depth[half][j][cell],
+                                                              batch.colour[half][j][cell]);
                 }
             }
         }
