@@ -4,15 +4,24 @@
 //
 // Everything here is compiled for AVX2 and may only run where
 // __builtin_cpu_supports("avx2") holds; code that uses it must be compiled
-// for AVX2 the same way (between the same push_options and pop_options).
+// for AVX2 the same way, between VASK_BEGIN_AVX2 and VASK_END_AVX2.
 #pragma once
 
 #include <immintrin.h>
 
 #include <cstdint>
 
-#pragma GCC push_options
-#pragma GCC target("avx2")
+// Every function defined between the two is compiled for AVX2 (and nothing
+// more: no fused multiply-add, which would change results).
+#if defined(__clang__)
+#define VASK_BEGIN_AVX2 _Pragma("clang attribute push(__attribute__((target(\"avx2\"))), apply_to = function)")
+#define VASK_END_AVX2 _Pragma("clang attribute pop")
+#else
+#define VASK_BEGIN_AVX2 _Pragma("GCC push_options") _Pragma("GCC target(\"avx2\")")
+#define VASK_END_AVX2 _Pragma("GCC pop_options")
+#endif
+
+VASK_BEGIN_AVX2
 
 namespace q3d::raster::simd8 {
 
@@ -56,4 +65,4 @@ inline F toFloat(I a) { return _mm256_cvtepi32_ps(a); }
 
 }  // namespace q3d::raster::simd8
 
-#pragma GCC pop_options
+VASK_END_AVX2

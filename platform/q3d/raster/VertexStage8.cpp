@@ -14,8 +14,7 @@ bool wideLanesAvailable() {
     return available;
 }
 
-#pragma GCC push_options
-#pragma GCC target("avx2")
+VASK_BEGIN_AVX2
 
 namespace lanes8 {
 
@@ -67,6 +66,6 @@ void runVertexStage8(const VertexInput& in, const VertexOutput& out, uint32_t be
     _mm256_zeroupper();
 }
 
-#pragma GCC pop_options
+VASK_END_AVX2
 
 }  // namespace q3d::raster::detail
