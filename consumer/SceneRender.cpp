@@ -153,6 +153,14 @@ bool hasMembers(TQ3GroupObject group) {
 // compiles to a shift; the results are those of plain integer division.
 template <int S>
 PF_Pixel average(const uint32_t* block, std::size_t stride) {
+  if constexpr (S == 1) {
+    // One sample: an opaque one is itself (x × 255 ÷ 255 = x), and the
+    // renderer writes only opaque pixels over its clear colour.
+    const uint32_t w = block[0];
+    if (w >> 24 == 255)
+      return PF_Pixel{255, static_cast<uint8_t>(w >> 16), static_cast<uint8_t>(w >> 8), static_cast<uint8_t>(w)};
+    if (w >> 24 == 0) return PF_Pixel{0, 0, 0, 0};
+  }
 #if defined(__SSE2__)
   if constexpr (S == 2 || S == 4) {
     // Two samples a register, their channels in 16-bit lanes b, g, r, a:
