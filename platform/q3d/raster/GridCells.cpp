@@ -47,13 +47,13 @@ struct Corner {
     __m256i back;    // packed, for a back face
 };
 
-// Eight corners from column `column` on; colours only when shading.
+// Eight corners from column `column` on; colours only when asked.
 VASK_AVX2 void loadCorner(Corner& q, const int32_t* x, const int32_t* y, const float* z, const uint32_t* colour,
-                          const uint32_t* back, uint32_t column, bool shade) {
+                          const uint32_t* back, uint32_t column, bool colours) {
     q.x = load8(x + column);
     q.y = load8(y + column);
     q.z = _mm256_loadu_ps(z + column);
-    if (shade) {
+    if (colours) {
         q.colour = load8(reinterpret_cast<const int32_t*>(colour + column));
         q.back = back != nullptr ? load8(reinterpret_cast<const int32_t*>(back + column)) : q.colour;
     } else {
@@ -77,7 +77,7 @@ VASK_AVX2 __m256i blendChannel(__m256 fa, __m256 fb, __m256 fc, __m256 a, __m256
 __attribute__((target("avx2"))) Half classifyHalf(const Corner& q0, const Corner& q1, const Corner& q2,
                                                   __m256i codes, const CellTarget& target, int half,
                                                   CellBatch& out) {
-    const bool shade = target.shade;
+    const bool colours = target.colours;
     const __m256i p0x = q0.x;
     const __m256i p0y = q0.y;
     const __m256i p1x = q1.x;
@@ -152,13 +152,12 @@ __attribute__((target("avx2"))) Half classifyHalf(const Corner& q0, const Corner
         floorValue[i] = _mm256_sub_epi32(floorValue[i], one);
     }
     // What a fragment interpolates, in the same corner order.
-    __m256 invArea = _mm256_setzero_ps();
-    __m256 za = q0.z, zb = q0.z, zc = q0.z;
+    const __m256 invArea = _mm256_div_ps(_mm256_set1_ps(1.0f), _mm256_cvtepi32_ps(_mm256_abs_epi32(area)));
+    const __m256 za = q0.z;
+    const __m256 zb = _mm256_blendv_ps(q2.z, q1.z, _mm256_castsi256_ps(back));
+    const __m256 zc = _mm256_blendv_ps(q1.z, q2.z, _mm256_castsi256_ps(back));
     __m256 colourA[3], colourB[3], colourC[3];
-    if (shade) {
-        invArea = _mm256_div_ps(_mm256_set1_ps(1.0f), _mm256_cvtepi32_ps(_mm256_abs_epi32(area)));
-        zb = _mm256_blendv_ps(q2.z, q1.z, _mm256_castsi256_ps(back));
-        zc = _mm256_blendv_ps(q1.z, q2.z, _mm256_castsi256_ps(back));
+    if (colours) {
         const __m256i packedA = _mm256_blendv_epi8(q0.colour, q0.back, back);
         const __m256i packedB = _mm256_blendv_epi8(q2.colour, q1.back, back);
         const __m256i packedC = _mm256_blendv_epi8(q1.colour, q2.back, back);
@@ -187,7 +186,7 @@ __attribute__((target("avx2"))) Half classifyHalf(const Corner& q0, const Corner
             inside = _mm256_and_si256(inside, _mm256_cmpgt_epi32(e[i], floorValue[i]));
         }
         centres = _mm256_or_si256(centres, _mm256_and_si256(inside, _mm256_set1_epi32(1 << j)));
-        if (!shade || maskBits(inside) == 0) {
+        if (maskBits(inside) == 0) {
             continue;
         }
         // Edge i runs from corner i to i + 1 and is opposite corner i + 2.
@@ -196,11 +195,17 @@ __attribute__((target("avx2"))) Half classifyHalf(const Corner& q0, const Corner
         const __m256 fc = _mm256_mul_ps(_mm256_cvtepi32_ps(e[0]), invArea);
         const __m256 depth =
             _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(fa, za), _mm256_mul_ps(fb, zb)), _mm256_mul_ps(fc, zc));
-        __m256i colour = zero;
-        for (int k = 0; k < 3; ++k) {
-            colour = _mm256_or_si256(colour, _mm256_slli_epi32(blendChannel(fa, fb, fc, colourA[k], colourB[k],
-                                                                            colourC[k]),
-                                                               8 * k));
+        if (colours) {
+            __m256i colour = zero;
+            for (int k = 0; k < 3; ++k) {
+                colour = _mm256_or_si256(
+                    colour, _mm256_slli_epi32(blendChannel(fa, fb, fc, colourA[k], colourB[k], colourC[k]), 8 * k));
+            }
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.colour[half][j]), colour);
+        } else {
+            _mm256_storeu_ps(out.weight[half][j][0], fa);
+            _mm256_storeu_ps(out.weight[half][j][1], fb);
+            _mm256_storeu_ps(out.weight[half][j][2], fc);
         }
         const __m256i tile = _mm256_add_epi32(
             _mm256_mullo_epi32(_mm256_srai_epi32(row, kTileShift), _mm256_set1_epi32(target.tilesX)),
@@ -213,7 +218,6 @@ __attribute__((target("avx2"))) Half classifyHalf(const Corner& q0, const Corner
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.tile[half][j]), tile);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.entry[half][j]), entry);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.depth[half][j]), _mm256_castps_si256(depth));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.colour[half][j]), colour);
     }
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.centres[half]), centres);
     result.covered = maskBits(_mm256_cmpgt_epi32(centres, zero));
@@ -231,12 +235,12 @@ bool cellsAvailable() {
 
 __attribute__((target("avx2"))) void classifyCells(const CellRows& rows, uint32_t c, const CellTarget& target,
                                                    CellBatch& out) {
-    const bool shade = target.shade;
+    const bool colours = target.colours;
     Corner a, b, cc, d;
-    loadCorner(a, rows.x0, rows.y0, rows.z0, rows.colour0, rows.back0, c, shade);
-    loadCorner(b, rows.x0, rows.y0, rows.z0, rows.colour0, rows.back0, c + 1, shade);
-    loadCorner(cc, rows.x1, rows.y1, rows.z1, rows.colour1, rows.back1, c, shade);
-    loadCorner(d, rows.x1, rows.y1, rows.z1, rows.colour1, rows.back1, c + 1, shade);
+    loadCorner(a, rows.x0, rows.y0, rows.z0, rows.colour0, rows.back0, c, colours);
+    loadCorner(b, rows.x0, rows.y0, rows.z0, rows.colour0, rows.back0, c + 1, colours);
+    loadCorner(cc, rows.x1, rows.y1, rows.z1, rows.colour1, rows.back1, c, colours);
+    loadCorner(d, rows.x1, rows.y1, rows.z1, rows.colour1, rows.back1, c + 1, colours);
     const __m256i codesA = loadCodes(rows.codes0 + c);
     const __m256i codesB = loadCodes(rows.codes0 + c + 1);
     const __m256i codesC = loadCodes(rows.codes1 + c);

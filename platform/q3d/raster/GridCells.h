@@ -44,15 +44,18 @@ struct CellBatch {
     uint16_t back;     // positive screen area (drawn only when not culled)
     // Per half and cell, for covered triangles: which of the up to 2 × 2
     // pixel centres of the box they cover (bit j: j & 1 to the right of the
-    // first, j >> 1 below it), and when shaded, per centre, the fragment's
-    // tile, its first bin word (kFragmentKey and its place in the tile),
-    // depth (float bits) and colour (0x00RRGGBB): the very values Gouraud.h
-    // gives for the back end's corner order and edge values.
+    // first, j >> 1 below it), and per centre the fragment's tile, its first
+    // bin word (kFragmentKey and its place in the tile), depth (float bits)
+    // and either its colour (0x00RRGGBB, with CellTarget::colours) or its
+    // weights: the edge values opposite the corners a, B, C times 1 / area.
+    // All are the very values Gouraud.h and TexturedPixel.h compute for the
+    // back end's corner order and edge values.
     int32_t centres[2][kCells];
     int32_t tile[2][4][kCells];
     uint32_t entry[2][4][kCells];
     uint32_t depth[2][4][kCells];
     uint32_t colour[2][4][kCells];
+    float weight[2][4][3][kCells];
 };
 
 // Bound on a decided triangle's box, in fixed-point units.
@@ -67,7 +70,7 @@ struct CellTarget {
     int32_t lastY;
     int32_t tilesX;  // tiles in a row (Pipeline.h)
     bool removeBack;  // back faces are culled
-    bool shade;       // compute the fragments (the colours in CellRows are then read)
+    bool colours;     // Gouraud colours for the fragments (the colours in CellRows are then read)
 };
 
 // Cells c … c + 7 of the cell row between `rows` (vertex columns c … c + 8

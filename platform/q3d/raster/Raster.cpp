@@ -3,6 +3,7 @@
 #include "platform/q3d/raster/Gouraud.h"
 #include "platform/q3d/raster/Pipeline.h"
 #include "platform/q3d/raster/PixelFormat.h"
+#include "platform/q3d/raster/TexturedPixel.h"
 
 #include <emmintrin.h>
 
@@ -20,19 +21,6 @@ inline uint32_t toByte(float value) {
         return 0;
     }
     return value >= 254.5f ? 255u : static_cast<uint32_t>(value + 0.5f);
-}
-
-// toByte of lanes blue, green and red, packed as packColour packs them
-// (without its alpha).
-inline uint32_t byteLanes(__m128 value) {
-    const __m128 positive = _mm_cmpgt_ps(value, _mm_setzero_ps());  // false for NaN
-    const __m128 full = _mm_cmpge_ps(value, _mm_set1_ps(254.5f));
-    __m128i bytes = _mm_cvttps_epi32(_mm_add_ps(value, _mm_set1_ps(0.5f)));
-    bytes = _mm_or_si128(_mm_andnot_si128(_mm_castps_si128(full), bytes),
-                         _mm_and_si128(_mm_castps_si128(full), _mm_set1_epi32(255)));
-    bytes = _mm_and_si128(bytes, _mm_castps_si128(positive));
-    const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(bytes, bytes), _mm_setzero_si128());
-    return static_cast<uint32_t>(_mm_cvtsi128_si32(packed)) & 0x00ffffffu;
 }
 
 // A packed colour (alpha ignored) as the target stores it, opaque.
@@ -214,51 +202,20 @@ void rasterTexturedTriangle(const RasterTarget& target, const TileRect& tile, co
     if (!cover.setup(tile, s.x, s.y)) {
         return;
     }
-    const int a = cover.order[0];
-    const int b = cover.order[1];
-    const int c = cover.order[2];
+    const TexturedCorners t = texturedCorners(s, cover.order);
     const float invArea = cover.invArea;
-    // u/w, v/w and 1/w are linear on the screen.
-    const float qa = s.invW[a];
-    const float qb = s.invW[b];
-    const float qc = s.invW[c];
-    const float ua = s.u[a] * qa;
-    const float ub = s.u[b] * qb;
-    const float uc = s.u[c] * qc;
-    const float va = s.v[a] * qa;
-    const float vb = s.v[b] * qb;
-    const float vc = s.v[c] * qc;
-    // The colour factors and specular terms of the corners in the sampler's
-    // lanes (blue, green, red, then 0): each lane is computed with the very
-    // operations, in the same order, of the channel it holds.
-    auto lanes = [](const float channel[3]) { return _mm_setr_ps(channel[2], channel[1], channel[0], 0.0f); };
-    const __m128 colourA = lanes(s.colour[a]);
-    const __m128 colourB = lanes(s.colour[b]);
-    const __m128 colourC = lanes(s.colour[c]);
-    const __m128 specularA = lanes(s.specular[a]);
-    const __m128 specularB = lanes(s.specular[b]);
-    const __m128 specularC = lanes(s.specular[c]);
     cover.forEachPixel([&](int32_t px, int32_t py, int64_t wa, int64_t wb, int64_t wc) {
         const float fa = static_cast<float>(wa) * invArea;
         const float fb = static_cast<float>(wb) * invArea;
         const float fc = static_cast<float>(wc) * invArea;
         float* depth = target.depth + size_t(py) * size_t(target.width) + size_t(px);
-        const float pz = fa * s.z[a] + fb * s.z[b] + fc * s.z[c];
+        const float pz = texturedDepth(t, fa, fb, fc);
         if (!(pz < *depth)) {
             return;
         }
         *depth = pz;
-        const float q = fa * qa + fb * qb + fc * qc;
-        const __m128 texel = texture.sample((fa * ua + fb * ub + fc * uc) / q, (fa * va + fb * vb + fc * vc) / q);
-        const __m128 va4 = _mm_set1_ps(fa);
-        const __m128 vb4 = _mm_set1_ps(fb);
-        const __m128 vc4 = _mm_set1_ps(fc);
-        const __m128 factor =
-            _mm_add_ps(_mm_add_ps(_mm_mul_ps(va4, colourA), _mm_mul_ps(vb4, colourB)), _mm_mul_ps(vc4, colourC));
-        const __m128 specular = _mm_add_ps(_mm_add_ps(_mm_mul_ps(va4, specularA), _mm_mul_ps(vb4, specularB)),
-                                           _mm_mul_ps(vc4, specularC));
         storeWord(target.pixels + size_t(py) * target.rowBytes + size_t(px) * 4,
-                  finishWord(target, byteLanes(_mm_add_ps(_mm_mul_ps(texel, factor), specular))));
+                  finishWord(target, texturedColour(t, fa, fb, fc, texture)));
     });
 }
 

@@ -10,6 +10,7 @@
 #include "platform/q3d/raster/Raster.h"
 #include "platform/q3d/raster/Shading.h"
 #include "platform/q3d/raster/TextureSampler.h"
+#include "platform/q3d/raster/TexturedPixel.h"
 #include "platform/q3d/raster/ThreadPool.h"
 #include "platform/q3d/raster/TriangleSource.h"
 #include "platform/q3d/raster/VertexStage.h"
@@ -664,6 +665,7 @@ void Renderer::Impl::frontEndCells(const DrawSetup& d, const GridSource& source,
     const bool shade = !d.textured;
     const CellTarget cellTarget{target.width - 1, target.height - 1, tilesX, d.backfacing == Backfacing::Remove,
                                 shade};
+    const TexShade* tex = d.out.tex;
     CellBatch batch;
     int top = 0;
     if (rowBegin < rowEnd) {
@@ -672,40 +674,68 @@ void Renderer::Impl::frontEndCells(const DrawSetup& d, const GridSource& source,
     for (uint32_t r = rowBegin; r < rowEnd; ++r) {
         loadRow(r + 1, top ^ 1);
         const uint32_t first = r * columns;
-        const uint32_t* colour = shade ? d.out.colour : nullptr;
-        const uint32_t* back = shade && d.twoSided ? d.out.colourBack : nullptr;
+        const uint32_t* front = shade ? d.out.colour : nullptr;
+        const uint32_t* reverse = shade && d.twoSided ? d.out.colourBack : nullptr;
         const CellRows rows{rowX[top],
                             rowY[top],
                             rowZ[top],
                             oc + first,
-                            colour != nullptr ? colour + first : nullptr,
-                            back != nullptr ? back + first : nullptr,
+                            front != nullptr ? front + first : nullptr,
+                            reverse != nullptr ? reverse + first : nullptr,
                             rowX[top ^ 1],
                             rowY[top ^ 1],
                             rowZ[top ^ 1],
                             oc + first + columns,
-                            colour != nullptr ? colour + first + columns : nullptr,
-                            back != nullptr ? back + first + columns : nullptr};
+                            front != nullptr ? front + first + columns : nullptr,
+                            reverse != nullptr ? reverse + first + columns : nullptr};
         uint32_t c = 0;
         for (; c + CellBatch::kCells < columns; c += CellBatch::kCells) {
             classifyCells(rows, c, cellTarget, batch);
-            // A textured triangle that covers a centre is binned whole.
-            const uint32_t generic = shade ? batch.generic : batch.generic | batch.covered;
-            for (uint32_t todo = generic | batch.covered; todo != 0; todo &= todo - 1) {
+            for (uint32_t todo = batch.generic | batch.covered; todo != 0; todo &= todo - 1) {
                 const int k = __builtin_ctz(todo);
                 const int half = k & 1;
                 const int cell = k >> 1;
-                if (generic & (1u << k)) {
+                if (batch.generic & (1u << k)) {
                     const uint32_t key = ((first + c + uint32_t(cell)) << 1) | uint32_t(half);
                     uint32_t index[3];
                     source.corners(key, index);
                     triangle(key, index[0], index[1], index[2]);
                     continue;
                 }
-                for (uint32_t centres = uint32_t(batch.centres[half][cell]); centres != 0; centres &= centres - 1) {
+                uint32_t centres = uint32_t(batch.centres[half][cell]);
+                if (shade) {
+                    for (; centres != 0; centres &= centres - 1) {
+                        const int j = __builtin_ctz(centres);
+                        rangeBins[batch.tile[half][j][cell]].push(
+                            batch.entry[half][j][cell], batch.depth[half][j][cell], batch.colour[half][j][cell]);
+                    }
+                    continue;
+                }
+                // Textured: the pixel as the back end's triangle loop would
+                // make it, from the corners in its order.
+                const uint32_t key = ((first + c + uint32_t(cell)) << 1) | uint32_t(half);
+                uint32_t index[3];
+                source.corners(key, index);
+                const bool back = (batch.back >> k) & 1;
+                TriangleSetup t;
+                for (int corner = 0; corner < 3; ++corner) {
+                    const uint32_t i = index[corner];
+                    t.z[corner] = sv[i].z;
+                    t.invW[corner] = sv[i].invW;
+                    t.u[corner] = tex[i].u;
+                    t.v[corner] = tex[i].v;
+                    setFactors(back && d.twoSided ? d.out.texBack[i] : tex[i].lit, t.colour[corner],
+                               t.specular[corner]);
+                }
+                const int order[3] = {0, back ? 1 : 2, back ? 2 : 1};
+                const TexturedCorners corners = texturedCorners(t, order);
+                for (; centres != 0; centres &= centres - 1) {
                     const int j = __builtin_ctz(centres);
+                    const uint32_t colour =
+                        texturedColour(corners, batch.weight[half][j][0][cell], batch.weight[half][j][1][cell],
+                                       batch.weight[half][j][2][cell], *d.sampler);
                     rangeBins[batch.tile[half][j][cell]].push(batch.entry[half][j][cell], batch.depth[half][j][cell],
-                                                              batch.colour[half][j][cell]);
+                                                              colour);
                 }
             }
         }
@@ -880,6 +910,14 @@ void Renderer::Impl::rasterTile(const DrawSetup& d, const Source& source, uint32
         TriangleSetup t;
         for (size_t n = 0; n < keys.size(); ++n) {
             const uint32_t key = data[n];
+            if ((key & kEntryKind) == kFragmentKey) {
+                float z;
+                std::memcpy(&z, &data[n + 1], 4);
+                rasterFragment(target, rect.x0 + int32_t(key & (kTileSize - 1)),
+                               rect.y0 + int32_t((key >> kTileShift) & (kTileSize - 1)), z, data[n + 2]);
+                n += 2;
+                continue;
+            }
             if (key & kClippedKey) {
                 const ClippedTriangle& c = list[key & ~kEntryKind];
                 for (int corner = 0; corner < 3; ++corner) {
