@@ -1,7 +1,7 @@
 // raster_bench: the software rasteriser on the relief mesh, against Mesa's
 // llvmpipe drawing the same mesh and view with fixed-function OpenGL.
 //
-//   raster_bench [--frames N] [--threads 1,2] [--no-gl] [--ppm PREFIX]
+//   raster_bench [--frames N] [--threads 1,2] [--no-gl] [--ppm PREFIX] [--textured]
 //
 // Scene: a 1920 × 1080-vertex relief (heights from a smooth function,
 // per-vertex normals, about 4.1 M triangles) seen from 45° above, filling
@@ -10,6 +10,9 @@
 // memory (ours renders straight into the caller's pixmap; llvmpipe needs
 // glFinish and glReadPixels). llvmpipe runs in a child process per thread
 // count, with LP_NUM_THREADS set before its context exists.
+//
+// --textured: the relief dressed in a 1024 × 1024 texture (one texel per
+// vertex or so, as a texture layer of the relief's size gives), ours only.
 //
 // Also times the preview-sized render: a 12-triangle box in 100 × 85 pixels
 // with an ambient and a directional light.
@@ -22,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -194,12 +198,38 @@ void writePpm(const std::string& path, const uint8_t* bgra, uint32_t w, uint32_t
 
 // ---- Ours -----------------------------------------------------------------
 
-std::vector<double> runOurs(const Relief& relief, const Scene& scene, unsigned threads, int frames, Image& image) {
+// A texture of noise-like texels and UVs spreading it once over the relief.
+struct ReliefTexture {
+    explicit ReliefTexture(const Relief& relief) : texels(1024 * 1024), uvs(relief.points.size()) {
+        for (uint32_t i = 0; i < texels.size(); ++i) {
+            texels[i] = 0xff000000u | (i * 2654435761u >> 8);
+        }
+        texture.pixmap =
+            TQ3Pixmap{texels.data(), 1024, 1024, 4096, 32, kQ3PixelTypeRGB32, kQ3EndianLittle, kQ3EndianLittle};
+        for (uint32_t r = 0; r < relief.rows; ++r) {
+            for (uint32_t c = 0; c < relief.columns; ++c) {
+                uvs[size_t(r) * relief.columns + c] = {float(c) / float(relief.columns - 1),
+                                                       float(r) / float(relief.rows - 1)};
+            }
+        }
+    }
+    std::vector<uint32_t> texels;
+    std::vector<TQ3Param2D> uvs;
+    Texture texture;
+};
+
+std::vector<double> runOurs(const Relief& relief, const Scene& scene, const ReliefTexture* texture, unsigned threads,
+                            int frames, Image& image) {
     Renderer renderer(threads);
     VertexArrays arrays;
     arrays.points = relief.points.data();
     arrays.normals = relief.normals.data();
     arrays.count = uint32_t(relief.points.size());
+    DrawState state = scene.state;
+    if (texture != nullptr) {
+        arrays.uvs = texture->uvs.data();
+        state.texture = &texture->texture;
+    }
     const TQ3ColorARGB black{1, 0, 0, 0};
     std::vector<double> times;
     for (int frame = -1; frame < frames; ++frame) {  // frame −1 warms up
@@ -207,7 +237,7 @@ std::vector<double> runOurs(const Relief& relief, const Scene& scene, unsigned t
         renderer.beginFrame(image.pixmap, &black);
         renderer.setCamera(scene.camera);
         renderer.setLights(scene.lights);
-        renderer.drawTriGrid(arrays, relief.rows, relief.columns, scene.state);
+        renderer.drawTriGrid(arrays, relief.rows, relief.columns, state);
         renderer.endFrame();
         double ms = millisecondsSince(start);
         if (frame >= 0) {
@@ -494,6 +524,7 @@ GlResult* runGl(const Relief& relief, const Scene& scene, unsigned threads, int 
 int main(int argc, char** argv) {
     int frames = 7;
     bool gl = true;
+    bool textured = false;
     std::string ppm;
     std::vector<unsigned> threadCounts = {1, 2};
     for (int i = 1; i < argc; ++i) {
@@ -501,6 +532,9 @@ int main(int argc, char** argv) {
         if (arg == "--frames" && i + 1 < argc) {
             frames = std::clamp(std::atoi(argv[++i]), 1, 64);
         } else if (arg == "--no-gl") {
+            gl = false;
+        } else if (arg == "--textured") {
+            textured = true;
             gl = false;
         } else if (arg == "--ppm" && i + 1 < argc) {
             ppm = argv[++i];
@@ -516,7 +550,8 @@ int main(int argc, char** argv) {
                 p = *end == ',' ? end + 1 : end;
             }
         } else {
-            std::fprintf(stderr, "usage: raster_bench [--frames N] [--threads 1,2] [--no-gl] [--ppm PREFIX]\n");
+            std::fprintf(stderr,
+                         "usage: raster_bench [--frames N] [--threads 1,2] [--no-gl] [--ppm PREFIX] [--textured]\n");
             return 2;
         }
     }
@@ -530,14 +565,18 @@ int main(int argc, char** argv) {
 
     const Relief relief;
     const Scene scene = reliefScene();
-    std::printf("relief %ux%u vertices, %llu triangles, into %ux%u pixels; %d timed frames after one warm-up\n",
-                relief.columns, relief.rows, static_cast<unsigned long long>(relief.triangles()), kWidth, kHeight,
-                frames);
+    std::unique_ptr<ReliefTexture> texture;
+    if (textured) {
+        texture = std::make_unique<ReliefTexture>(relief);
+    }
+    std::printf("relief %ux%u vertices, %llu triangles%s, into %ux%u pixels; %d timed frames after one warm-up\n",
+                relief.columns, relief.rows, static_cast<unsigned long long>(relief.triangles()),
+                textured ? ", textured" : "", kWidth, kHeight, frames);
     std::printf("%-8s %-28s %-28s %s\n", "threads", "ours ms (best/median/worst)", "llvmpipe ms (best/median/worst)",
                 "ours/llvmpipe (best, median)");
     Image ours(kWidth, kHeight);
     for (unsigned threads : threadCounts) {
-        Stats o = statsOf(runOurs(relief, scene, threads, frames, ours));
+        Stats o = statsOf(runOurs(relief, scene, texture.get(), threads, frames, ours));
         char oursText[64];
         std::snprintf(oursText, sizeof oursText, "%.1f / %.1f / %.1f", o.best, o.median, o.worst);
         if (!ppm.empty()) {
