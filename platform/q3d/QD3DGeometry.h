@@ -191,6 +191,21 @@ Q3_EXTERN TQ3Status Q3TriGrid_SetVertexUVs(TQ3GeometryObject triGrid, TQ3Uns32 f
 Q3_EXTERN TQ3GeometryObject Q3TriGrid_NewBlank(TQ3Uns32 numRows, TQ3Uns32 numColumns, TQ3Boolean vertexNormals,
                                                TQ3Boolean vertexUVs);
 
+/* Our own extension, for refilling a big grid without copying its rows
+ * twice: the grid's own array of points (numRows × numColumns, row after
+ * row) and, while the grid keeps them as dense values (a grid made with
+ * Q3TriGrid_NewBlank whose sets nobody has asked for yet), its arrays of
+ * normals and surface UVs; NULL for those it does not keep so (then give
+ * them with the calls above). Writing a point or value there is setting it
+ * as Q3TriGrid_SetVertexRange and _SetVertexUVs do. The arrays stay valid
+ * until the next call that changes the grid's data (Q3TriGrid_SetData,
+ * _GetData, which may turn the values into sets, and disposing it), and
+ * must be written by one thread per element range, with nothing reading the
+ * grid meanwhile. normals and uvs may be NULL when not wanted.
+ * Errors: not a grid, points NULL (kQ3ErrorNULLParameter). */
+Q3_EXTERN TQ3Status Q3TriGrid_GetVertexArrays(TQ3GeometryObject triGrid, TQ3Point3D** points, TQ3Vector3D** normals,
+                                              TQ3Param2D** uvs);
+
 /* Triangle meshes come only from model files (QD3DIO.h). Our extension: the
  * counts a triangle mesh was read with. Not a triangle mesh:
  * kQ3ErrorInvalidObjectType. */

@@ -405,36 +405,61 @@ void loadRowHeights(FillScratch& s, const LayerImage& heights, const HeightTable
     std::fill(y, y + columns, -0.5f);
 }
 
+#if defined(__SSE2__)
+// Four triples from vectors of x, y and z, as three vectors in memory order:
+// three shuffles deep.
+inline void triples4(__m128 x, __m128 y, __m128 zz, __m128 out[3]) {
+  const __m128 xy01 = _mm_unpacklo_ps(x, y);                           // x0 y0 x1 y1
+  const __m128 xy23 = _mm_unpackhi_ps(x, y);                           // x2 y2 x3 y3
+  const __m128 z0x1 = _mm_shuffle_ps(zz, x, _MM_SHUFFLE(1, 1, 0, 0));  // z0 z0 x1 x1
+  const __m128 y1z1 = _mm_shuffle_ps(y, zz, _MM_SHUFFLE(1, 1, 1, 1));  // y1 y1 z1 z1
+  const __m128 z2x3 = _mm_shuffle_ps(zz, x, _MM_SHUFFLE(3, 3, 2, 2));  // z2 z2 x3 x3
+  const __m128 y3z3 = _mm_shuffle_ps(y, zz, _MM_SHUFFLE(3, 3, 3, 3));  // y3 y3 z3 z3
+  out[0] = _mm_shuffle_ps(xy01, z0x1, _MM_SHUFFLE(2, 0, 1, 0));         // x0 y0 z0 x1
+  out[1] = _mm_shuffle_ps(y1z1, xy23, _MM_SHUFFLE(1, 0, 2, 0));         // y1 z1 x2 y2
+  out[2] = _mm_shuffle_ps(z2x3, y3z3, _MM_SHUFFLE(2, 0, 2, 0));         // z2 x3 y3 z3
+}
+#endif
+
 // (xs[c], ys[c], zs[c]) as consecutive triples of floats into `out`, for c
-// < count; with zs null, every z is `z`.
+// < count; with zs null, every z is `z`. With `stream`, around the caches:
+// a big grid's arrays are rewritten whole and next read from memory, so
+// reading each line in just to overwrite it would only cost.
 template <class Triple>
-void interleave(const float* xs, const float* ys, const float* zs, float z, Triple* out, uint32_t count) {
+void interleave(const float* xs, const float* ys, const float* zs, float z, Triple* out, uint32_t count,
+                bool stream = false) {
   static_assert(sizeof(Triple) == 3 * sizeof(float));
   auto* f = reinterpret_cast<float*>(out);
   uint32_t c = 0;
-#if defined(__SSE2__)
-  // Four triples from three vectors of x, y and z: three shuffles deep.
-  const __m128 zAll = _mm_set1_ps(z);
-  for (; c + 4 <= count; c += 4, f += 12) {
-    const __m128 x = _mm_loadu_ps(xs + c);
-    const __m128 y = _mm_loadu_ps(ys + c);
-    const __m128 zz = zs != nullptr ? _mm_loadu_ps(zs + c) : zAll;
-    const __m128 xy01 = _mm_unpacklo_ps(x, y);                              // x0 y0 x1 y1
-    const __m128 xy23 = _mm_unpackhi_ps(x, y);                              // x2 y2 x3 y3
-    const __m128 z0x1 = _mm_shuffle_ps(zz, x, _MM_SHUFFLE(1, 1, 0, 0));     // z0 z0 x1 x1
-    const __m128 y1z1 = _mm_shuffle_ps(y, zz, _MM_SHUFFLE(1, 1, 1, 1));     // y1 y1 z1 z1
-    const __m128 z2x3 = _mm_shuffle_ps(zz, x, _MM_SHUFFLE(3, 3, 2, 2));     // z2 z2 x3 x3
-    const __m128 y3z3 = _mm_shuffle_ps(y, zz, _MM_SHUFFLE(3, 3, 3, 3));     // y3 y3 z3 z3
-    _mm_storeu_ps(f, _mm_shuffle_ps(xy01, z0x1, _MM_SHUFFLE(2, 0, 1, 0)));   // x0 y0 z0 x1
-    _mm_storeu_ps(f + 4, _mm_shuffle_ps(y1z1, xy23, _MM_SHUFFLE(1, 0, 2, 0)));  // y1 z1 x2 y2
-    _mm_storeu_ps(f + 8, _mm_shuffle_ps(z2x3, y3z3, _MM_SHUFFLE(2, 0, 2, 0)));  // z2 x3 y3 z3
-  }
-#endif
-  for (; c < count; ++c, f += 3) {
+  auto one = [&] {
     f[0] = xs[c];
     f[1] = ys[c];
     f[2] = zs != nullptr ? zs[c] : z;
+    ++c;
+    f += 3;
+  };
+#if defined(__SSE2__)
+  // A streaming store needs 16-byte alignment, which every fourth triple
+  // has once one has.
+  if (stream) {
+    while (c < count && reinterpret_cast<std::uintptr_t>(f) % 16 != 0) one();
   }
+  const __m128 zAll = _mm_set1_ps(z);
+  for (; c + 4 <= count; c += 4, f += 12) {
+    __m128 v[3];
+    triples4(_mm_loadu_ps(xs + c), _mm_loadu_ps(ys + c), zs != nullptr ? _mm_loadu_ps(zs + c) : zAll, v);
+    if (stream) {
+      _mm_stream_ps(f, v[0]);
+      _mm_stream_ps(f + 4, v[1]);
+      _mm_stream_ps(f + 8, v[2]);
+    } else {
+      _mm_storeu_ps(f, v[0]);
+      _mm_storeu_ps(f + 4, v[1]);
+      _mm_storeu_ps(f + 8, v[2]);
+    }
+  }
+#endif
+  while (c < count) one();
 }
 
 // Below this many vertices a fill stays on one thread: starting another
@@ -459,35 +484,54 @@ struct FillBand {
   uint32_t begin, end;  // vertex rows [begin, end)
 };
 
-// Vertex rows [band.begin, band.end) of a fill, each handed to the grid in
-// one call as soon as its normals are known (they need the row after it);
-// with `uvs`, each row's surface UVs too.
-void fillRows(TQ3GeometryObject grid, const LayerImage& heights, const GridSettings& settings,
+// Where a fill writes: the grid's own arrays when it lends them (every
+// array the fill writes), else rows handed over through the range calls.
+struct FillTarget {
+  TQ3GeometryObject grid;
+  TQ3Point3D* points = nullptr;  // all null unless every array needed is lent
+  TQ3Vector3D* normals = nullptr;
+  TQ3Param2D* uvs = nullptr;
+  bool stream = false;  // write around the caches (a big grid)
+};
+
+// Grids at least this big (vertices) are written around the caches.
+constexpr uint64_t kStreamVertices = uint64_t{1} << 20;
+
+// Vertex rows [band.begin, band.end) of a fill, each written as soon as its
+// normals are known (they need the row after it); with `uvs`, each row's
+// surface UVs too.
+void fillRows(const FillTarget& target, const LayerImage& heights, const GridSettings& settings,
               const HeightTable& table, uint32_t rows, uint32_t columns, float dx, float dz, bool uvs,
               FillBand& band) {
   FillScratch& s = band.scratch;
-  TQ3Point3D* points = band.points();
-  TQ3Vector3D* normals = band.normals();
-  TQ3Param2D* rowUVs = band.uvs();
+  const bool direct = target.points != nullptr;
   if (band.begin > 0) loadRowHeights(s, heights, table, settings.heightFrom, rows, columns, band.begin - 1);
   loadRowHeights(s, heights, table, settings.heightFrom, rows, columns, band.begin);
   for (uint32_t r = band.begin; r < band.end; ++r) {
     if (r + 1 < rows) loadRowHeights(s, heights, table, settings.heightFrom, rows, columns, r + 1);
-    const float* y = s.row(r);
-    const float z = s.zs[r];
-    interleave(s.xs, y, nullptr, z, points, columns);
+    const std::size_t first = std::size_t{r} * columns;
+    TQ3Point3D* points = direct ? target.points + first : band.points();
+    TQ3Vector3D* normals = direct ? target.normals + first : band.normals();
+    TQ3Param2D* rowUVs = direct ? target.uvs + first : band.uvs();
+    interleave(s.xs, s.row(r), nullptr, s.zs[r], points, columns, target.stream);
     if (settings.smooth) {
       rowNormals(s, rows, columns, r);
-      interleave(s.nx, s.ny, s.nz, 0.0f, normals, columns);
+      interleave(s.nx, s.ny, s.nz, 0.0f, normals, columns, target.stream);
     }
-    q3Check(Q3TriGrid_SetVertexRange(grid, r * columns, columns, points,
-                                     settings.smooth ? normals : nullptr));
+    if (!direct) {
+      q3Check(Q3TriGrid_SetVertexRange(target.grid, static_cast<TQ3Uns32>(first), columns, points,
+                                       settings.smooth ? normals : nullptr));
+    }
     if (uvs) {
       const float v = static_cast<float>(r) * dz;
       for (uint32_t c = 0; c < columns; ++c) rowUVs[c] = {static_cast<float>(c) * dx, v};
-      q3Check(Q3TriGrid_SetVertexUVs(grid, r * columns, columns, rowUVs));
+      if (!direct) q3Check(Q3TriGrid_SetVertexUVs(target.grid, static_cast<TQ3Uns32>(first), columns, rowUVs));
     }
   }
+#if defined(__SSE2__)
+  // The streaming stores reach memory before the band reports done.
+  if (target.stream) _mm_sfence();
+#endif
 }
 
 // Every vertex of `grid` (heights.width × heights.height) from `heights`, in
@@ -501,6 +545,18 @@ void fillAll(TQ3GeometryObject grid, const LayerImage& heights, const GridSettin
   const float dz = 1.0f / static_cast<float>(rows - 1);
 
   const uint64_t vertices = uint64_t{rows} * columns;
+  FillTarget target{grid};
+  // The grid's own arrays when it keeps every value the fill writes in one.
+  TQ3Point3D* points = nullptr;
+  TQ3Vector3D* normals = nullptr;
+  TQ3Param2D* uvArray = nullptr;
+  q3Check(Q3TriGrid_GetVertexArrays(grid, &points, &normals, &uvArray));
+  if ((!settings.smooth || normals != nullptr) && (!uvs || uvArray != nullptr)) {
+    target.points = points;
+    target.normals = normals;
+    target.uvs = uvArray;
+    target.stream = vertices >= kStreamVertices;
+  }
   const uint32_t bands = static_cast<uint32_t>(
       std::min<uint64_t>({hostThreadCount(), 1 + vertices / kVerticesPerExtraThread, rows}));
   // Every band's memory comes from the plug-in heap here, on the command's
@@ -510,7 +566,7 @@ void fillAll(TQ3GeometryObject grid, const LayerImage& heights, const GridSettin
     work.emplace_back(rows, columns, dx, dz, static_cast<uint32_t>(uint64_t{rows} * b / bands),
                       static_cast<uint32_t>(uint64_t{rows} * (b + 1) / bands));
   runBands(bands, [&](uint32_t b) {
-    fillRows(grid, heights, settings, table, rows, columns, dx, dz, uvs, work[b]);
+    fillRows(target, heights, settings, table, rows, columns, dx, dz, uvs, work[b]);
   });
 }
 

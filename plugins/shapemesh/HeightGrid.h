@@ -61,7 +61,7 @@ bool hasGrid(const LayerImage& heights);
 // happens when hasGrid(heights) is false. The grid is made blank
 // (Q3TriGrid_NewBlank: each vertex has a set when smooth or textured, whose
 // values the library keeps in arrays until someone asks for the sets) and
-// filled row by row through Q3TriGrid_SetVertexRange and _SetVertexUVs: the
+// filled row by row in the arrays it lends (Q3TriGrid_GetVertexArrays): the
 // same grid as one made from a vertex array whose sets were each made and
 // given their values, without a set object or a vertex array per build. On
 // failure `grid` keeps what it held, unless the new grid was made and only
@@ -71,7 +71,8 @@ void buildGrid(TQ3GroupObject group, TQ3GeometryObject& grid, const LayerImage& 
 
 // Refills an existing grid in place from `heights`: the grid, its attribute
 // sets and their surface UVs stay, points and (with smooth) the normals in
-// the sets are replaced, row by row through Q3TriGrid_SetVertexRange. The
+// the sets are replaced, row by row: in the arrays the grid lends, or
+// through Q3TriGrid_SetVertexRange once its values live in sets. The
 // result is that of getting the grid's data, setting new points and
 // normals, setting it back and emptying it, without the copies of the whole
 // vertex array and the reference counting those cost. Nothing happens for a

@@ -163,9 +163,26 @@ TEST_F(Q3dTest, BlankGridHandsOutSetsHoldingItsValuesOnlyWhenAsked) {
     EXPECT_EQ(Q3TriGrid_SetVertexUVs(grid.get(), 4, 3, uvs.data()), kQ3Failure);
     EXPECT_EQ(Q3Error_Get(nullptr), kQ3ErrorParameterOutOfRange);
 
+    // The lent arrays are the values themselves: what the range calls
+    // wrote, and what is written there is what the grid gives.
+    TQ3Point3D* lentPoints = nullptr;
+    TQ3Vector3D* lentNormals = nullptr;
+    TQ3Param2D* lentUVs = nullptr;
+    EXPECT_EQ(Q3TriGrid_GetVertexArrays(grid.get(), nullptr, &lentNormals, nullptr), kQ3Failure);
+    ASSERT_EQ(Q3TriGrid_GetVertexArrays(grid.get(), &lentPoints, &lentNormals, &lentUVs), kQ3Success);
+    ASSERT_NE(lentNormals, nullptr);
+    ASSERT_NE(lentUVs, nullptr);
+    EXPECT_EQ(lentNormals[4].z, 4.0f);
+    EXPECT_EQ(lentUVs[4].u, 4.0f);
+    lentPoints[1].y = 7.0f;
+
     TQ3TriGridData data;
     ASSERT_EQ(Q3TriGrid_GetData(grid.get(), &data), kQ3Success);
     EXPECT_EQ(Q3Testing_LiveObjectCount(), liveAtStart_ + 7);
+    EXPECT_EQ(data.vertices[1].point.y, 7.0f);
+    ASSERT_EQ(Q3TriGrid_GetVertexArrays(grid.get(), &lentPoints, &lentNormals, &lentUVs), kQ3Success);
+    EXPECT_EQ(lentNormals, nullptr) << "the values live in sets now";
+    EXPECT_EQ(lentUVs, nullptr);
     for (std::size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(data.vertices[i].point.x, static_cast<float>(i));
         TQ3Vector3D normal{};

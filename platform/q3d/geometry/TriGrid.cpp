@@ -410,6 +410,12 @@ bool TriGrid::setVertexUVs(TQ3Uns32 first, TQ3Uns32 count, const TQ3Param2D* uvs
     return true;
 }
 
+void TriGrid::vertexArrays(TQ3Point3D*& points, TQ3Vector3D*& normals, TQ3Param2D*& uvs) {
+    points = points_.data();
+    normals = normals_.empty() ? nullptr : normals_.data();
+    uvs = uvs_.empty() ? nullptr : uvs_.data();
+}
+
 bool emptyTriGridData(TQ3TriGridData& data) noexcept {
     // The length of each array: its own when the library lent it; for a
     // caller's own array, what the record says, which must describe a grid
@@ -530,6 +536,23 @@ TQ3Status Q3TriGrid_SetVertexUVs(TQ3GeometryObject triGrid, TQ3Uns32 first, TQ3U
         return kQ3Failure;
     }
     return q3d::guarded(kQ3Failure, [&] { return grid->setVertexUVs(first, count, uvs) ? kQ3Success : kQ3Failure; });
+}
+
+TQ3Status Q3TriGrid_GetVertexArrays(TQ3GeometryObject triGrid, TQ3Point3D** points, TQ3Vector3D** normals,
+                                    TQ3Param2D** uvs) {
+    if (q3d::failPoint(__func__)) return kQ3Failure;
+    TriGrid* grid = q3d::resolveAs<TriGrid>(triGrid);
+    if (grid == nullptr) return kQ3Failure;
+    if (points == nullptr) {
+        q3d::postError(kQ3ErrorNULLParameter);
+        return kQ3Failure;
+    }
+    TQ3Vector3D* n = nullptr;
+    TQ3Param2D* t = nullptr;
+    grid->vertexArrays(*points, n, t);
+    if (normals != nullptr) *normals = n;
+    if (uvs != nullptr) *uvs = t;
+    return kQ3Success;
 }
 
 TQ3Status Q3TriGrid_EmptyData(TQ3TriGridData* triGridData) {

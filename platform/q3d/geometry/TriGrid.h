@@ -85,6 +85,9 @@ public:
     // Q3TriGrid_SetVertexUVs: the surface UV in the set of each vertex of
     // [first, first + count), with the same checks and guarantees.
     bool setVertexUVs(TQ3Uns32 first, TQ3Uns32 count, const TQ3Param2D* uvs);
+    // Q3TriGrid_GetVertexArrays: the grid's own points and, while they are
+    // dense values, its normals and UVs (else nullptr), for writing in place.
+    void vertexArrays(TQ3Point3D*& points, TQ3Vector3D*& normals, TQ3Param2D*& uvs);
 
 private:
     // The dense values as one set per vertex, held by the grid. Throws
