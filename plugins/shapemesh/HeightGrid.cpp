@@ -156,12 +156,13 @@ VASK_AVX2 __m256i weighted16(__m256i alpha, __m256i value, __m256i& doubtful) {
 
 template <HeightFrom kFrom>
 __attribute__((target("avx2"))) uint32_t rowHeightsAvx2(float* y, const PF_Pixel* src, uint32_t columns,
-                                                       const HeightTable& table) {
+                                                       const HeightTable& table, const char* ahead) {
   const __m256i flip = table.invert ? _mm256_set1_epi16(255) : _mm256_setzero_si256();
   const __m256 scale = _mm256_set1_ps(1.0f / 255.0f);
   const __m256 half = _mm256_set1_ps(0.5f);
   uint32_t c = 0;
   for (; c + 16 <= columns; c += 16) {
+    if (ahead != nullptr) __builtin_prefetch(ahead + std::size_t{c} * sizeof(PF_Pixel));
     const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + c));
     const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + c + 8));
     const __m256i alpha = channel16(lo, hi, 0);
@@ -195,12 +196,16 @@ __attribute__((target("avx2"))) uint32_t rowHeightsAvx2(float* y, const PF_Pixel
 }
 #endif
 
-// Heights (y) of one vertex row from one image row.
+// Heights (y) of one vertex row from one image row. `ahead`: a row read
+// later, asked for line by line as this one is read (the rows are read
+// bottom up, which the processor's own prefetching does not follow), or null.
 template <HeightFrom kFrom>
-void rowHeights(float* y, const PF_Pixel* src, uint32_t columns, const HeightTable& table) {
+void rowHeights(float* y, const PF_Pixel* src, uint32_t columns, const HeightTable& table, const char* ahead) {
   uint32_t c = 0;
 #if defined(__x86_64__)
-  if (kAvx2) c = rowHeightsAvx2<kFrom>(y, src, columns, table);
+  if (kAvx2) c = rowHeightsAvx2<kFrom>(y, src, columns, table, ahead);
+#else
+  (void)ahead;
 #endif
 #if defined(__SSE2__)
   c += rowHeightsSse<kFrom>(y + c, src + c, columns - c, table);
@@ -208,14 +213,14 @@ void rowHeights(float* y, const PF_Pixel* src, uint32_t columns, const HeightTab
   for (; c < columns; ++c) y[c] = table.y[valueOf<kFrom>(src[c])];
 }
 
-void rowHeights(float* y, const PF_Pixel* src, uint32_t columns, const HeightTable& table,
-                HeightFrom from) {
+void rowHeights(float* y, const PF_Pixel* src, uint32_t columns, const HeightTable& table, HeightFrom from,
+                const char* ahead) {
   switch (from) {
-    case HeightFrom::Luminance: return rowHeights<HeightFrom::Luminance>(y, src, columns, table);
-    case HeightFrom::Red: return rowHeights<HeightFrom::Red>(y, src, columns, table);
-    case HeightFrom::Green: return rowHeights<HeightFrom::Green>(y, src, columns, table);
-    case HeightFrom::Blue: return rowHeights<HeightFrom::Blue>(y, src, columns, table);
-    case HeightFrom::Alpha: return rowHeights<HeightFrom::Alpha>(y, src, columns, table);
+    case HeightFrom::Luminance: return rowHeights<HeightFrom::Luminance>(y, src, columns, table, ahead);
+    case HeightFrom::Red: return rowHeights<HeightFrom::Red>(y, src, columns, table, ahead);
+    case HeightFrom::Green: return rowHeights<HeightFrom::Green>(y, src, columns, table, ahead);
+    case HeightFrom::Blue: return rowHeights<HeightFrom::Blue>(y, src, columns, table, ahead);
+    case HeightFrom::Alpha: return rowHeights<HeightFrom::Alpha>(y, src, columns, table, ahead);
   }
 }
 
@@ -399,9 +404,12 @@ void rowNormals(FillScratch& s, uint32_t rows, uint32_t columns, uint32_t r) {
 void loadRowHeights(FillScratch& s, const LayerImage& heights, const HeightTable& table,
                     HeightFrom from, uint32_t rows, uint32_t columns, uint32_t r) {
   float* y = s.row(r);
-  if (heights.hasPixels())
-    rowHeights(y, heights.row(static_cast<int32_t>(rows - 1 - r)), columns, table, from);
-  else
+  if (heights.hasPixels()) {
+    // Three rows on: about the time memory needs to bring a row in.
+    const char* ahead =
+        r + 3 < rows ? reinterpret_cast<const char*>(heights.row(static_cast<int32_t>(rows - 4 - r))) : nullptr;
+    rowHeights(y, heights.row(static_cast<int32_t>(rows - 1 - r)), columns, table, from, ahead);
+  } else
     std::fill(y, y + columns, -0.5f);
 }
 
