@@ -74,9 +74,10 @@ VASK_AVX2 __m256i blendChannel(__m256 fa, __m256 fb, __m256 fc, __m256 a, __m256
 }
 
 // One half of eight cells: corners p0, p1, p2 as the grid gives them.
-__attribute__((target("avx2"), always_inline)) inline Half classifyHalf(const Corner& q0, const Corner& q1, const Corner& q2,
-                                                  __m256i codes, const CellTarget& target, int half,
-                                                  CellBatch& out) {
+// Inlined: returning the three masks through the stack would stall every
+// batch on loads the processor cannot forward from the stores.
+VASK_AVX2 Half classifyHalf(const Corner& q0, const Corner& q1, const Corner& q2, __m256i codes,
+                            const CellTarget& target, int half, CellBatch& out) {
     const bool colours = target.colours;
     const __m256i p0x = q0.x;
     const __m256i p0y = q0.y;
