@@ -4,6 +4,10 @@
 #include <cmath>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vask::host {
 namespace {
 
@@ -66,15 +70,30 @@ void compositeOver(World& target, const World& layer, int32_t x, int32_t y) {
   for (int32_t ty = y0; ty < y1; ++ty) {
     PF_Pixel* dst = &target.at(x0, ty);
     const PF_Pixel* src = &layer.at(x0 - x, ty - y);
-    for (int32_t i = 0; i < x1 - x0; ++i) {
-      // Over an opaque top gives the top, over an empty one the bottom:
-      // most pixels of a frame take one of these two ways.
+    // Over an opaque top gives the top, over an empty one the bottom: most
+    // pixels of a frame take one of these two ways.
+    auto one = [&](int32_t i) {
       if (src[i].alpha == 255) {
         dst[i] = src[i];
       } else if (src[i].alpha != 0 || src[i].red != 0 || src[i].green != 0 || src[i].blue != 0) {
         dst[i] = over(src[i], dst[i]);
       }
+    };
+    int32_t i = 0;
+#if defined(__SSE2__)
+    // Four at a time: all opaque (alpha is each word's low byte) or all
+    // empty, as most runs of a rendered layer are, take one step.
+    const __m128i alphaMask = _mm_set1_epi32(0xFF);
+    for (; i + 4 <= x1 - x0; i += 4) {
+      const __m128i top = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(top, alphaMask), alphaMask)) == 0xFFFF) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), top);
+      } else if (_mm_movemask_epi8(_mm_cmpeq_epi32(top, _mm_setzero_si128())) != 0xFFFF) {
+        for (int32_t k = i; k < i + 4; ++k) one(k);
+      }
     }
+#endif
+    for (; i < x1 - x0; ++i) one(i);
   }
 }
 

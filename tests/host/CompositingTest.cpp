@@ -33,6 +33,28 @@ TEST(Compositing, LaysOnlyTheOverlap) {
   EXPECT_EQ(target.at(0, 1).red, 9);
 }
 
+TEST(Compositing, EveryPixelOfAWideLayerIsLaidAsOverLaysIt) {
+  // Runs of opaque, empty, half-transparent and glowing pixels that start
+  // and end anywhere in a group of four, over a varied background.
+  const PF_Pixel kinds[] = {{255, 10, 20, 30}, {0, 0, 0, 0}, {128, 100, 50, 0}, {0, 60, 0, 0}};
+  World target(37, 3, 8);
+  World layer(37, 3);
+  for (int32_t y = 0; y < 3; ++y) {
+    for (int32_t x = 0; x < 37; ++x) {
+      target.at(x, y) = PF_Pixel{255, static_cast<uint8_t>(7 * x), static_cast<uint8_t>(50 + y), 200};
+      layer.at(x, y) = kinds[(x / (1 + y) + y) % 4];
+    }
+  }
+  const World before = target;
+  compositeOver(target, layer, 0, 0);
+  for (int32_t y = 0; y < 3; ++y) {
+    for (int32_t x = 0; x < 37; ++x) {
+      EXPECT_EQ(target.at(x, y), over(layer.at(x, y), before.at(x, y))) << x << ", " << y;
+    }
+  }
+  EXPECT_TRUE(target.paddingIntact());
+}
+
 TEST(Compositing, ResamplesWithoutLosingTheAverageOrBleedingColour) {
   World src(4, 2);
   for (int32_t x = 0; x < 4; ++x) {
