@@ -63,7 +63,8 @@ void Shading::prepare(std::span<const Light> lights, const Material& material, c
     model_.phong = material.illumination == Illumination::Phong;
     model_.ambient[0] = model_.ambient[1] = model_.ambient[2] = 0.0f;
     model_.exponent = std::isfinite(material.specularControl) ? std::max(material.specularControl, 0.0f) : 0.0f;
-    model_.wholeExponent = model_.exponent <= 255.0f && model_.exponent == std::floor(model_.exponent) ? int(model_.exponent) : -1;
+    model_.wholeExponent =
+        model_.exponent <= 255.0f && model_.exponent == std::floor(model_.exponent) ? int(model_.exponent) : -1;
     float ka = std::isfinite(material.ambientCoefficient) ? material.ambientCoefficient : 0.0f;
 
     // The eye (or the direction towards an orthographic camera) in world space.

@@ -70,8 +70,8 @@ inline float texturedDepth(const TexturedCorners& t, float fa, float fb, float f
     const __m128 va4 = _mm_set1_ps(fa);
     const __m128 vb4 = _mm_set1_ps(fb);
     const __m128 vc4 = _mm_set1_ps(fc);
-    const __m128 factor =
-        _mm_add_ps(_mm_add_ps(_mm_mul_ps(va4, t.colour[0]), _mm_mul_ps(vb4, t.colour[1])), _mm_mul_ps(vc4, t.colour[2]));
+    const __m128 factor = _mm_add_ps(_mm_add_ps(_mm_mul_ps(va4, t.colour[0]), _mm_mul_ps(vb4, t.colour[1])),
+                                     _mm_mul_ps(vc4, t.colour[2]));
     const __m128 specular = _mm_add_ps(_mm_add_ps(_mm_mul_ps(va4, t.specular[0]), _mm_mul_ps(vb4, t.specular[1])),
                                        _mm_mul_ps(vc4, t.specular[2]));
     return byteLanes(_mm_add_ps(_mm_mul_ps(texel, factor), specular));
